@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# Installs what the build needs, builds everything into build/ and runs the
+# converters on the sample files in samples/, writing into demo-output/.
+set -euo pipefail
+cd "$(dirname "$0")"
+. ./setup.sh
+
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build -j "$(nproc)" >/dev/null
+out=demo-output
+rm -rf "$out"
+mkdir -p "$out"
+
+for f in samples/*.3ds; do
+  name=$(basename "$f" .3ds)
+  echo "=== zelm.exe $f $out/$name.c7e"
+  build/bin/zelm.exe "$f" "$out/$name.c7e"
+  echo "=== c7e2txt.exe $out/$name.c7e"
+  build/bin/c7e2txt.exe "$out/$name.c7e" | tee "$out/$name.txt" | head -n 12
+  echo "... ($(wc -l < "$out/$name.txt") lines in all, in $out/$name.txt)"
+done

@@ -1,0 +1,283 @@
+// 3DS chunk walk.
+//
+// Every chunk starts with a 6-byte header, little-endian:
+//   0  u16  id
+//   2  u32  length of the whole chunk, header included
+// The walk of each level reads headers one after another: a chunk it acts on
+// is read in place (no seek afterwards, except that a named object is always
+// left at its end); any other chunk stops the walk when it reaches the
+// level's limit, and is otherwise skipped by seeking to its end. A chunk
+// whose length is below 6 or whose end overflows 32 bits would send the walk
+// back; where the walk would seek to such an end, that level ends instead.
+//
+// List chunks, read from just past their header:
+//   vertices  u16 n, then n x (f32 x, f32 y, f32 z)            2 + 12n bytes
+//   faces     u16 n, then n x (u16 a, u16 b, u16 c, u16 flags)  2 + 8n bytes
+//   mapping   u16 n, then n x (f32 u, f32 v)                   2 + 8n bytes
+// Bytes past the end of the file read as 0, whole fields or parts of them.
+#include "chunk.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#include "model.h"
+
+enum : uint16_t {
+    kMainChunk = 0x4D4D,
+    kEditorChunk = 0x3D3D,
+    kObjectChunk = 0x4000,
+    kMeshChunk = 0x4100,
+    kVerticesChunk = 0x4110,
+    kFacesChunk = 0x4120,
+    kMappingChunk = 0x4140,
+};
+
+enum : size_t {
+    kChunkHeaderSize = 6,
+    kVertexEntrySize = 12,
+    kFaceEntrySize = 8,
+    kMappingEntrySize = 8,
+};
+
+static uint16_t GetLE16(const unsigned char* p)
+{
+    return static_cast<uint16_t>(p[0] | p[1] << 8);
+}
+
+static uint32_t GetLE32(const unsigned char* p)
+{
+    return p[0] | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24;
+}
+
+static float GetLEFloat(const unsigned char* p)
+{
+    uint32_t bits = GetLE32(p);
+    float value;
+    memcpy(&value, &bits, sizeof value);
+    return value;
+}
+
+// Reads size bytes; what the file does not hold reads as 0.
+static void ReadZeroFilled(FILE* input, unsigned char* buffer, size_t size)
+{
+    size_t got = fread(buffer, 1, size, input);
+    memset(buffer + got, 0, size - got);
+}
+
+// Reads count entries of entrySize bytes in blocks and hands each entry to
+// take(index, bytes).
+template <typename Take>
+static void ReadEntries(FILE* input, uint32_t count, size_t entrySize, Take take)
+{
+    unsigned char block[48 * 1024];
+    const uint32_t perBlock = static_cast<uint32_t>(sizeof block / entrySize);
+    for (uint32_t done = 0; done < count;) {
+        uint32_t n = count - done < perBlock ? count - done : perBlock;
+        ReadZeroFilled(input, block, n * entrySize);
+        for (uint32_t i = 0; i < n; i++)
+            take(done + i, block + i * entrySize);
+        done += n;
+    }
+}
+
+static uint16_t ReadCount(FILE* input)
+{
+    unsigned char bytes[2];
+    ReadZeroFilled(input, bytes, sizeof bytes);
+    return GetLE16(bytes);
+}
+
+int ReadChunk(FILE* input, _Chunk* chunk)
+{
+    if (feof(input))
+        return -1;
+    chunk->id = 0;
+    chunk->length = 0;
+    chunk->start = static_cast<uint32_t>(ftello(input));
+    unsigned char header[kChunkHeaderSize];
+    ReadZeroFilled(input, header, sizeof header);
+    chunk->id = GetLE16(header);
+    chunk->length = GetLE32(header + 2);
+    chunk->end = chunk->length + chunk->start;
+    return 0;
+}
+
+// Seeks to the chunk's end. Returns false, without moving, for a chunk
+// whose end would not lie beyond its header, or when the seek fails.
+static bool SeekToEnd(FILE* input, const _Chunk& chunk)
+{
+    if (chunk.length < kChunkHeaderSize || chunk.end < chunk.start)
+        return false;
+    return fseeko(input, static_cast<off_t>(chunk.end), SEEK_SET) == 0;
+}
+
+enum class _Step { kNotMine, kNext, kStop };
+
+// The walk of one level. act(chunk) reads a chunk that this level acts on
+// and says how the walk goes on; kNotMine leaves the chunk to the walk.
+template <typename Act>
+static void WalkChunks(FILE* input, bool hasLimit, uint32_t limit, Act act)
+{
+    _Chunk chunk = {};
+    for (;;) {
+        if (ReadChunk(input, &chunk) != 0 || feof(input))
+            return;
+        _Step step = act(chunk);
+        if (step == _Step::kNext)
+            continue;
+        if (step == _Step::kStop)
+            return;
+        if (hasLimit && chunk.end >= limit)
+            return;
+        if (!SeekToEnd(input, chunk))
+            return;
+    }
+}
+
+int ReadMainChunk(FILE* input, FILE* output)
+{
+    _Chunk main = {};
+    ReadChunk(input, &main);
+    if (main.id != kMainChunk)
+        return -1;
+    WalkChunks(input, false, 0, [&](const _Chunk& chunk) {
+        if (chunk.id != kEditorChunk)
+            return _Step::kNotMine;
+        Read3DChunk(input, chunk.end, output);
+        return _Step::kNext;
+    });
+    return 0;
+}
+
+int Read3DChunk(FILE* input, uint32_t limit, FILE* output)
+{
+    WalkChunks(input, true, limit, [&](const _Chunk& chunk) {
+        if (chunk.id != kObjectChunk)
+            return _Step::kNotMine;
+        ReadObjectChunk(input, chunk.end, output);
+        // The walks inside the object may have read past its end (a mesh
+        // whose last child is a list reads the next header before it
+        // stops); the object is left at its own end all the same.
+        return SeekToEnd(input, chunk) ? _Step::kNext : _Step::kStop;
+    });
+    return 0;
+}
+
+int ReadObjectChunk(FILE* input, uint32_t limit, FILE* output)
+{
+    char name[kMaxNameLength + 1] = {};
+    ReadASCIIZ(input, name);
+    WalkChunks(input, true, limit, [&](const _Chunk& chunk) {
+        if (chunk.id != kMeshChunk)
+            return _Step::kNotMine;
+        ReadMeshChunk(input, chunk.end, name, output);
+        return _Step::kNext;
+    });
+    return 0;
+}
+
+int ReadMeshChunk(FILE* input, uint32_t limit, const char* name, FILE* output)
+{
+    // The previous completion released everything.
+    currentModel.vertices = nullptr;
+    currentModel.faces = nullptr;
+    currentModel.numVertices = 0;
+    currentModel.numFaces = 0;
+    memcpy(currentModel.name, name, sizeof currentModel.name);
+    printf("Reading Mesh : %s\n", currentModel.name);
+    WalkChunks(input, true, limit, [&](const _Chunk& chunk) {
+        switch (chunk.id) {
+        case kVerticesChunk: ReadVerticesChunk(input); return _Step::kNext;
+        case kFacesChunk: ReadFacesChunk(input); return _Step::kNext;
+        case kMappingChunk: ReadMappingChunk(input); return _Step::kNext;
+        default: return _Step::kNotMine;
+        }
+    });
+    CompleteMesh(output);
+    return 0;
+}
+
+int ReadVerticesChunk(FILE* input)
+{
+    uint16_t n = ReadCount(input);
+    printf("Reading %i Vertices...", n);
+    // A second list in the same mesh replaces the first.
+    free(currentModel.vertices);
+    _Vertex* vertices = static_cast<_Vertex*>(AllocateArray(n, sizeof(_Vertex)));
+    currentModel.vertices = vertices;
+    if (vertices == nullptr) {
+        ReadEntries(input, n, kVertexEntrySize, [](uint32_t, const unsigned char*) {});
+        printf("\nWarning : Insufficient Memory to Load Vertices!\n");
+        return -1;
+    }
+    ReadEntries(input, n, kVertexEntrySize, [&](uint32_t i, const unsigned char* p) {
+        vertices[i] = _Vertex{GetLEFloat(p), GetLEFloat(p + 4), GetLEFloat(p + 8),
+                              0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0};
+    });
+    currentModel.numVertices = n;
+    printf("Done!\n");
+    return 0;
+}
+
+int ReadFacesChunk(FILE* input)
+{
+    uint16_t n = ReadCount(input);
+    printf("Reading %i Faces...", n);
+    free(currentModel.faces);
+    _Face* faces = static_cast<_Face*>(AllocateArray(n, sizeof(_Face)));
+    currentModel.faces = faces;
+    if (faces == nullptr) {
+        ReadEntries(input, n, kFaceEntrySize, [](uint32_t, const unsigned char*) {});
+        printf("\nWarning : Insufficient Memory to Load Faces!\n");
+        return -1;
+    }
+    // The fourth word of each entry holds edge flags, which the model
+    // format does not carry.
+    ReadEntries(input, n, kFaceEntrySize, [&](uint32_t i, const unsigned char* p) {
+        faces[i] = _Face{GetLE16(p), GetLE16(p + 2), GetLE16(p + 4), 0.0f, 0.0f, 0.0f};
+    });
+    currentModel.numFaces = n;
+    printf("Done!\n");
+    return 0;
+}
+
+int ReadMappingChunk(FILE* input)
+{
+    uint16_t n = ReadCount(input);
+    printf("Reading %i Texture Coordinates...", n);
+    _Vertex* vertices = currentModel.vertices;
+    // An empty list matches a mesh without vertices: 0 equals 0.
+    if (n != currentModel.numVertices || (vertices == nullptr && n != 0)) {
+        ReadEntries(input, n, kMappingEntrySize, [](uint32_t, const unsigned char*) {});
+        printf("\nWarning : Number of Vertices and Mapping Data do not match!\n");
+        return -1;
+    }
+    ReadEntries(input, n, kMappingEntrySize, [&](uint32_t i, const unsigned char* p) {
+        vertices[i].u = GetLEFloat(p);
+        vertices[i].v = GetLEFloat(p + 4);
+    });
+    printf("Done!\n");
+    return 0;
+}
+
+int ReadASCIIZ(FILE* input, char* buffer)
+{
+    for (int i = 0;;) {
+        int c = getc(input);
+        if (c == EOF) {
+            buffer[i] = '\0';
+            return 0;
+        }
+        buffer[i++] = static_cast<char>(c);
+        if (c == '\0')
+            return 0;
+        if (i == kMaxNameLength) {
+            buffer[kMaxNameLength] = '\0';
+            // Discard the rest of the name, so that the object's chunks are
+            // read from where they really begin.
+            while ((c = getc(input)) != EOF && c != '\0') {
+            }
+            return 0;
+        }
+    }
+}

@@ -1,0 +1,34 @@
+// The 3DS chunk reader: walks a 3DS file and loads each named object's
+// triangle mesh into currentModel, completing every mesh as its chunk ends.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+
+struct _Chunk {
+    uint16_t id;
+    uint32_t start;   // stream position of the header's first byte
+    uint32_t length;  // as read, header included
+    uint32_t end;     // start + length in 32 bits
+};
+
+// Reads a 6-byte header at the current position. Returns -1 (leaving chunk
+// as it was) when the end-of-file indicator is already set, else 0; bytes
+// past the end of the file read as 0.
+int ReadChunk(FILE* input, _Chunk* chunk);
+
+// Reads the whole file. Returns -1 when it does not begin with a main chunk.
+int ReadMainChunk(FILE* input, FILE* output);
+int Read3DChunk(FILE* input, uint32_t limit, FILE* output);
+int ReadObjectChunk(FILE* input, uint32_t limit, FILE* output);
+int ReadMeshChunk(FILE* input, uint32_t limit, const char* name, FILE* output);
+
+// List readers: each consumes exactly the list its count announces and
+// writes into currentModel.
+int ReadVerticesChunk(FILE* input);
+int ReadFacesChunk(FILE* input);
+int ReadMappingChunk(FILE* input);
+
+// Reads a zero-terminated name into a 256-byte buffer, keeping at most 255
+// characters; the rest of a longer name is read and discarded.
+int ReadASCIIZ(FILE* input, char* buffer);

@@ -1,0 +1,52 @@
+// The in-memory mesh shared by the reader, optimizer, normals and writer, and
+// the mesh completion that runs at the end of every mesh chunk.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+
+struct _Vertex {
+    float x, y, z;      // position, exactly as read
+    float u, v;         // texture coordinate; 0 without a matching mapping list
+    float nx, ny, nz;   // vertex normal
+    uint32_t flag;      // optimizer's duplicate mark; never written
+};
+
+struct _Face {
+    uint32_t a, b, c;   // corner indices into the same mesh's vertices
+    float nx, ny, nz;   // face normal
+};
+
+enum { kMaxNameLength = 255 };
+
+struct _Model {
+    char name[kMaxNameLength + 1];  // zero-terminated
+    _Vertex* vertices;              // owned; null while the mesh has none
+    _Face* faces;                   // owned; null while the mesh has none
+    uint32_t numVertices;           // valid entries of vertices
+    uint32_t numFaces;              // valid entries of faces
+};
+
+// The one mesh being read or completed, and the number of meshes written.
+extern _Model currentModel;
+extern uint32_t numMeshes;
+
+// Allocates count zero-filled elements of size bytes, or returns null. A
+// count of 0 still yields a valid (empty) array. Tests replace it to provoke
+// allocation failures.
+extern void* (*AllocateArray)(size_t count, size_t size);
+
+// Called when a mesh record could not be written to the output; the driver
+// reports the failure and ends the program. Null: the failure is only
+// returned by CompleteMesh.
+extern void (*OnWriteFailure)(void);
+
+// Removes, in order, every face that names a vertex at or beyond
+// numVertices. Returns the number of faces removed.
+uint32_t RemoveFacesOfMissingVertices(_Model* model);
+
+// Runs at the end of every mesh chunk: writes currentModel to output if it
+// has vertices and faces (after cleaning it and computing its normals), then
+// releases and clears it. Returns -1 when the record could not be written.
+int CompleteMesh(FILE* output);

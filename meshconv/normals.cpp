@@ -1,0 +1,72 @@
+#include "normals.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+struct _NormalSum {
+    double x, y, z;
+    uint32_t count;
+};
+
+void AddNormal(_NormalSum& sum, const _Face& face)
+{
+    sum.x += face.nx;
+    sum.y += face.ny;
+    sum.z += face.nz;
+    sum.count++;
+}
+
+}  // namespace
+
+int CalcNormals(_Model* model)
+{
+    printf("Calculating Normals...");
+    const uint32_t numVertices = model->numVertices;
+    _NormalSum* sums = static_cast<_NormalSum*>(AllocateArray(numVertices, sizeof(_NormalSum)));
+    if (sums == nullptr)
+        return -1;
+    const _Vertex* v = model->vertices;
+    // One sweep in ascending face order: each counted face adds its stored
+    // normal to each of its distinct corners, which is the order in which a
+    // scan of all faces per vertex would add them.
+    for (uint32_t i = 0; i < model->numFaces; i++) {
+        _Face& f = model->faces[i];
+        const _Vertex &A = v[f.a], &B = v[f.b], &C = v[f.c];
+        double ux = double(A.x) - B.x, uy = double(A.y) - B.y, uz = double(A.z) - B.z;
+        double wx = double(C.x) - B.x, wy = double(C.y) - B.y, wz = double(C.z) - B.z;
+        double nx = uy * wz - uz * wy;
+        double ny = uz * wx - ux * wz;
+        double nz = ux * wy - uy * wx;
+        float length = static_cast<float>(std::sqrt(nx * nx + ny * ny + nz * nz));
+        if (length == 0.0f || !std::isfinite(length)) {
+            f.nx = f.ny = f.nz = 0.0f;
+            continue;
+        }
+        f.nx = static_cast<float>(nx / length);
+        f.ny = static_cast<float>(ny / length);
+        f.nz = static_cast<float>(nz / length);
+        // A face counts once for a vertex that it names twice.
+        AddNormal(sums[f.a], f);
+        if (f.b != f.a)
+            AddNormal(sums[f.b], f);
+        if (f.c != f.a && f.c != f.b)
+            AddNormal(sums[f.c], f);
+    }
+    for (uint32_t i = 0; i < numVertices; i++) {
+        _Vertex& out = model->vertices[i];
+        const _NormalSum& s = sums[i];
+        if (s.count == 0) {
+            out.nx = out.ny = out.nz = 0.0f;
+            continue;
+        }
+        out.nx = static_cast<float>(s.x / s.count);
+        out.ny = static_cast<float>(s.y / s.count);
+        out.nz = static_cast<float>(s.z / s.count);
+    }
+    free(sums);
+    printf("Done!\n");
+    return 0;
+}

@@ -1,0 +1,169 @@
+// Each pass does one sweep over the faces and one over the vertices (the
+// duplicate pass finds earlier equal positions through a hash table), so a
+// mesh costs time in proportion to its size; the results are the ones that
+// examining every vertex against every face would give. Working memory is
+// allocated per pass and released before it returns.
+#include "optimize.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <initializer_list>
+
+void _CountStep(uint32_t* counter, uint32_t threshold)
+{
+    if (*counter > threshold) {
+        printf("\b%x", rand() % 16);
+        *counter = 0;
+    } else {
+        (*counter)++;
+    }
+}
+
+bool _SamePosition(const _Vertex& p, const _Vertex& q)
+{
+    return p.x == q.x && p.y == q.y && p.z == q.z;
+}
+
+int _ReplaceVertexIndex(_Model* model, uint32_t oldIndex, uint32_t newIndex)
+{
+    for (uint32_t i = 0; i < model->numFaces; i++) {
+        _Face& f = model->faces[i];
+        if (f.a == oldIndex)
+            f.a = newIndex;
+        if (f.b == oldIndex)
+            f.b = newIndex;
+        if (f.c == oldIndex)
+            f.c = newIndex;
+    }
+    return 0;
+}
+
+static void RenumberFaces(_Model* model, const uint32_t* newIndex)
+{
+    for (uint32_t i = 0; i < model->numFaces; i++) {
+        _Face& f = model->faces[i];
+        f.a = newIndex[f.a];
+        f.b = newIndex[f.b];
+        f.c = newIndex[f.c];
+    }
+}
+
+uint32_t _RemoveUnusedVertices(_Model* model)
+{
+    const uint32_t before = model->numVertices;
+    uint32_t* newIndex = static_cast<uint32_t*>(AllocateArray(before, sizeof(uint32_t)));
+    if (newIndex == nullptr)
+        return kPassFailed;
+    // Mark the used vertices, then give them their places in order.
+    for (uint32_t i = 0; i < model->numFaces; i++) {
+        const _Face& f = model->faces[i];
+        newIndex[f.a] = newIndex[f.b] = newIndex[f.c] = 1;
+    }
+    uint32_t counter = 0, kept = 0;
+    for (uint32_t j = 0; j < before; j++) {
+        if (newIndex[j] != 0) {
+            newIndex[j] = kept;
+            model->vertices[kept++] = model->vertices[j];
+        }
+        _CountStep(&counter, kUnusedThreshold);
+    }
+    RenumberFaces(model, newIndex);
+    model->numVertices = kept;
+    free(newIndex);
+    return before - kept;
+}
+
+// A position's hash; -0.0 hashes as 0.0 since the two are equal.
+static uint32_t HashPosition(const _Vertex& v)
+{
+    uint32_t h = 2166136261u;
+    for (float f : {v.x, v.y, v.z}) {
+        uint32_t bits;
+        float g = f == 0.0f ? 0.0f : f;
+        memcpy(&bits, &g, sizeof bits);
+        h = (h ^ bits) * 16777619u;
+    }
+    return h ^ (h >> 15);
+}
+
+static bool HasNaN(const _Vertex& v)
+{
+    return std::isnan(v.x) || std::isnan(v.y) || std::isnan(v.z);
+}
+
+uint32_t _RemoveDuplicateVertices(_Model* model)
+{
+    const uint32_t n = model->numVertices;
+    // Open addressing at most half full; slots hold a kept vertex's new
+    // index plus 1, 0 for empty.
+    uint32_t slots = 2;
+    while (slots < 2 * n)
+        slots *= 2;
+    uint32_t* table = static_cast<uint32_t*>(AllocateArray(slots, sizeof(uint32_t)));
+    uint32_t* newIndex = static_cast<uint32_t*>(AllocateArray(n, sizeof(uint32_t)));
+    if (table == nullptr || newIndex == nullptr) {
+        free(table);
+        free(newIndex);
+        return kPassFailed;
+    }
+    uint32_t counter = 0, kept = 0;
+    for (uint32_t k = 0; k < n; k++) {
+        const _Vertex v = model->vertices[k];
+        // A NaN coordinate equals nothing, so such a vertex is never merged
+        // and needs no place in the table.
+        if (!HasNaN(v)) {
+            uint32_t mask = slots - 1, s = HashPosition(v) & mask;
+            while (table[s] != 0 && !_SamePosition(model->vertices[table[s] - 1], v))
+                s = (s + 1) & mask;
+            if (table[s] != 0) {
+                newIndex[k] = table[s] - 1;
+                continue;
+            }
+            table[s] = kept + 1;
+        }
+        newIndex[k] = kept;
+        model->vertices[kept++] = v;
+        _CountStep(&counter, kDuplicateThreshold);
+    }
+    RenumberFaces(model, newIndex);
+    model->numVertices = kept;
+    free(table);
+    free(newIndex);
+    return n - kept;
+}
+
+uint32_t _RemoveNullFaces(_Model* model)
+{
+    const uint32_t before = model->numFaces;
+    const _Vertex* v = model->vertices;
+    uint32_t counter = 0, kept = 0;
+    for (uint32_t i = 0; i < before; i++) {
+        const _Face f = model->faces[i];
+        bool null = _SamePosition(v[f.a], v[f.b]) || _SamePosition(v[f.a], v[f.c]) ||
+                    _SamePosition(v[f.b], v[f.c]);
+        if (!null)
+            model->faces[kept++] = f;
+        _CountStep(&counter, kNullFaceThreshold);
+    }
+    model->numFaces = kept;
+    printf("\b");
+    return before - kept;
+}
+
+int OptimizeModel(_Model* model)
+{
+    printf("Optimizing Data... ");
+    uint32_t unused = _RemoveUnusedVertices(model);
+    if (unused == kPassFailed)
+        return -1;
+    uint32_t duplicates = _RemoveDuplicateVertices(model);
+    if (duplicates == kPassFailed)
+        return -1;
+    uint32_t nullFaces = _RemoveNullFaces(model);
+    printf("Done!\n");
+    printf("Removing %u Unused Vertices, %u Duplicate Vertices, %u Null Faces\n", unused,
+           duplicates, nullFaces);
+    return 0;
+}

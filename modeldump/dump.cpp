@@ -1,0 +1,95 @@
+// Reads a C7E0 model file one record at a time (layout in the converter's
+// writer): u16 magic 0xC7E0, u32 meshCount, then per mesh a zero-terminated
+// name of at most 256 bytes, u32 numVertices, u32 numFaces, 32-byte vertex
+// records (8 f32) and 24-byte face records (3 u32, 3 f32), little-endian.
+// Nothing is held beyond one record, so any counts dump without allocating.
+#include "dump.h"
+
+#include <cstdint>
+#include <cstring>
+
+enum : uint16_t { kModelMagic = 0xC7E0 };
+enum : size_t { kNameBufferSize = 256, kVertexRecordSize = 32, kFaceRecordSize = 24 };
+
+static uint32_t GetLE32(const unsigned char* p)
+{
+    return p[0] | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24;
+}
+
+static double GetLEFloat(const unsigned char* p)
+{
+    uint32_t bits = GetLE32(p);
+    float value;
+    memcpy(&value, &bits, sizeof value);
+    return value;
+}
+
+static bool ReadExactly(FILE* input, unsigned char* buffer, size_t size)
+{
+    return fread(buffer, 1, size, input) == size;
+}
+
+// Reads the name up to and including its zero byte, or 256 bytes, whichever
+// comes first; shows at most 255 characters. False at the end of the file.
+static bool ReadName(FILE* input, char* name)
+{
+    for (size_t i = 0; i < kNameBufferSize; i++) {
+        int c = getc(input);
+        if (c == EOF)
+            return false;
+        name[i] = static_cast<char>(c);
+        if (c == '\0')
+            break;
+    }
+    name[kNameBufferSize - 1] = '\0';
+    return true;
+}
+
+static int Truncated(const char* name, FILE* output)
+{
+    fprintf(output, "\n Error : %s is truncated!\n", name);
+    return 2;
+}
+
+int DumpModel(FILE* input, const char* name, FILE* output)
+{
+    unsigned char bytes[kVertexRecordSize] = {};
+    // Too short for a magic counts as not a model file.
+    size_t got = fread(bytes, 1, 2, input);
+    uint16_t magic = got == 2 ? static_cast<uint16_t>(bytes[0] | bytes[1] << 8) : 0;
+    if (magic != kModelMagic) {
+        fprintf(output, "\n Error : %s is not a C7E0 format file!\n", name);
+        return 2;
+    }
+    fprintf(output, "C7E Format : %x\n", kModelMagic);
+    if (!ReadExactly(input, bytes, 4))
+        return Truncated(name, output);
+    uint32_t meshCount = GetLE32(bytes);
+    fprintf(output, "Number Of Meshes : %u\n", meshCount);
+    char meshName[kNameBufferSize];
+    for (uint32_t mesh = 0; mesh < meshCount; mesh++) {
+        if (!ReadName(input, meshName))
+            return Truncated(name, output);
+        fprintf(output, "Mesh Name : %s\n", meshName);
+        if (!ReadExactly(input, bytes, 8))
+            return Truncated(name, output);
+        uint32_t numVertices = GetLE32(bytes), numFaces = GetLE32(bytes + 4);
+        fprintf(output, "%u Vertices, %u Faces\n", numVertices, numFaces);
+        for (uint32_t i = 0; i < numVertices; i++) {
+            if (!ReadExactly(input, bytes, kVertexRecordSize))
+                return Truncated(name, output);
+            const unsigned char* p = bytes;
+            fprintf(output, "Vertex : %.6f %.6f %.6f %.6f %.6f %.6f %.6f %.6f\n", GetLEFloat(p),
+                    GetLEFloat(p + 4), GetLEFloat(p + 8), GetLEFloat(p + 12), GetLEFloat(p + 16),
+                    GetLEFloat(p + 20), GetLEFloat(p + 24), GetLEFloat(p + 28));
+        }
+        for (uint32_t i = 0; i < numFaces; i++) {
+            if (!ReadExactly(input, bytes, kFaceRecordSize))
+                return Truncated(name, output);
+            const unsigned char* p = bytes;
+            fprintf(output, "Face %u %u %u %.6f %.6f %.6f\n", GetLE32(p), GetLE32(p + 4),
+                    GetLE32(p + 8), GetLEFloat(p + 12), GetLEFloat(p + 16), GetLEFloat(p + 20));
+        }
+    }
+    return 0;
+}

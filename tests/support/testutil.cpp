@@ -1,0 +1,138 @@
+#include "testutil.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <stdexcept>
+
+namespace testutil {
+
+RunResult Run(const std::vector<std::string>& argv, const RunOptions& options)
+{
+    int outPipe[2], errPipe[2];
+    if (pipe(outPipe) != 0 || pipe(errPipe) != 0)
+        throw std::runtime_error("pipe failed");
+    pid_t pid = fork();
+    if (pid < 0)
+        throw std::runtime_error("fork failed");
+    if (pid == 0) {
+        dup2(outPipe[1], 1);
+        dup2(errPipe[1], 2);
+        close(outPipe[0]); close(outPipe[1]);
+        close(errPipe[0]); close(errPipe[1]);
+        int devNull = open("/dev/null", O_RDONLY);
+        if (devNull >= 0) { dup2(devNull, 0); close(devNull); }
+        if (!options.cwd.empty() && chdir(options.cwd.c_str()) != 0)
+            _exit(126);
+        if (options.fileSizeLimit >= 0) {
+            signal(SIGXFSZ, SIG_IGN);
+            rlimit limit{static_cast<rlim_t>(options.fileSizeLimit),
+                         static_cast<rlim_t>(options.fileSizeLimit)};
+            setrlimit(RLIMIT_FSIZE, &limit);
+        }
+        if (options.memoryLimit >= 0) {
+            rlimit limit{static_cast<rlim_t>(options.memoryLimit),
+                         static_cast<rlim_t>(options.memoryLimit)};
+            setrlimit(RLIMIT_AS, &limit);
+        }
+        for (const std::string& entry : options.env)
+            putenv(const_cast<char*>(entry.c_str()));
+        std::vector<char*> args;
+        for (const std::string& a : argv)
+            args.push_back(const_cast<char*>(a.c_str()));
+        args.push_back(nullptr);
+        execv(args[0], args.data());
+        _exit(127);
+    }
+    close(outPipe[1]);
+    close(errPipe[1]);
+    RunResult result;
+    pollfd fds[2] = {{outPipe[0], POLLIN, 0}, {errPipe[0], POLLIN, 0}};
+    std::string* sinks[2] = {&result.out, &result.err};
+    int open = 2;
+    char buffer[65536];
+    while (open > 0) {
+        if (poll(fds, 2, -1) < 0)
+            continue;
+        for (int i = 0; i < 2; i++) {
+            if (fds[i].fd < 0 || fds[i].revents == 0)
+                continue;
+            ssize_t n = read(fds[i].fd, buffer, sizeof buffer);
+            if (n > 0) {
+                sinks[i]->append(buffer, static_cast<size_t>(n));
+            } else {
+                close(fds[i].fd);
+                fds[i].fd = -1;
+                open--;
+            }
+        }
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    return result;
+}
+
+std::string ReadFile(const std::filesystem::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+void WriteFile(const std::filesystem::path& path, const std::string& bytes)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+TempDir::TempDir()
+{
+    std::string pattern = (std::filesystem::temp_directory_path() / "convtest-XXXXXX").string();
+    if (mkdtemp(pattern.data()) == nullptr)
+        throw std::runtime_error("mkdtemp failed");
+    fPath = pattern;
+}
+
+TempDir::~TempDir()
+{
+    std::error_code ignored;
+    std::filesystem::remove_all(fPath, ignored);
+}
+
+uint16_t GetU16(const std::string& s, size_t at)
+{
+    return static_cast<uint16_t>(static_cast<uint8_t>(s.at(at)) |
+                                 static_cast<uint8_t>(s.at(at + 1)) << 8);
+}
+
+uint32_t GetU32(const std::string& s, size_t at)
+{
+    return GetU16(s, at) | static_cast<uint32_t>(GetU16(s, at + 2)) << 16;
+}
+
+float GetF32(const std::string& s, size_t at)
+{
+    uint32_t v = GetU32(s, at);
+    float f;
+    std::memcpy(&f, &v, 4);
+    return f;
+}
+
+uint32_t FloatBits(float f)
+{
+    uint32_t v;
+    std::memcpy(&v, &f, 4);
+    return v;
+}
+
+}  // namespace testutil

@@ -1,0 +1,83 @@
+// Helpers shared by the test programs: running a program as a child process,
+// scratch folders, whole-file reads and writes, and a little-endian byte builder
+// for forging input files inside a test.
+#pragma once
+
+#include <cstdint>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace testutil {
+
+struct RunResult {
+    int status = -1;      // exit status, or 128 + signal number
+    std::string out;      // everything written to standard output
+    std::string err;      // everything written to standard error
+};
+
+struct RunOptions {
+    std::string cwd;              // working directory of the child, empty: ours
+    long fileSizeLimit = -1;      // RLIMIT_FSIZE in bytes, SIGXFSZ ignored; -1: none
+    long memoryLimit = -1;        // RLIMIT_AS in bytes; -1: none
+    std::vector<std::string> env; // extra NAME=VALUE entries
+};
+
+// Runs argv[0] (a path) with the arguments, without a shell, and collects
+// its output and status.
+RunResult Run(const std::vector<std::string>& argv, const RunOptions& options = {});
+
+std::string ReadFile(const std::filesystem::path& path);
+void WriteFile(const std::filesystem::path& path, const std::string& bytes);
+
+// A fresh folder under the system's temporary folder, removed with its
+// contents when the object goes.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const std::filesystem::path& path() const { return fPath; }
+    std::string operator/(const std::string& name) const { return (fPath / name).string(); }
+
+private:
+    std::filesystem::path fPath;
+};
+
+// Little-endian byte string builder.
+class Bytes {
+public:
+    Bytes& u8(uint32_t v) { fData.push_back(static_cast<char>(v & 0xFF)); return *this; }
+    Bytes& u16(uint32_t v) { return u8(v).u8(v >> 8); }
+    Bytes& u32(uint32_t v) { return u16(v & 0xFFFF).u16(v >> 16); }
+    Bytes& i32(int32_t v) { return u32(static_cast<uint32_t>(v)); }
+    Bytes& f32(float f) { uint32_t v; std::memcpy(&v, &f, 4); return u32(v); }
+    Bytes& str(const std::string& s) { fData += s; return *this; }
+    Bytes& cstr(const std::string& s) { fData += s; fData.push_back('\0'); return *this; }
+    Bytes& fill(size_t n, uint8_t v = 0) { fData.append(n, static_cast<char>(v)); return *this; }
+    Bytes& add(const Bytes& b) { fData += b.fData; return *this; }
+    size_t size() const { return fData.size(); }
+    const std::string& str() const { return fData; }
+    operator const std::string&() const { return fData; }
+
+private:
+    std::string fData;
+};
+
+uint16_t GetU16(const std::string& s, size_t at);
+uint32_t GetU32(const std::string& s, size_t at);
+float GetF32(const std::string& s, size_t at);
+uint32_t FloatBits(float f);
+
+// The corpus folder of real files (CORPUS_DIR, set by the build), or an
+// empty path when it is absent.
+inline std::filesystem::path CorpusDir(const char* sub)
+{
+    std::filesystem::path dir = std::filesystem::path(CORPUS_DIR) / sub;
+    std::error_code ec;
+    return std::filesystem::is_directory(dir, ec) ? dir : std::filesystem::path();
+}
+
+}  // namespace testutil

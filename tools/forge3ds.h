@@ -1,0 +1,139 @@
+// Builds 3DS chunks from values, for the sample generator, the benchmarks
+// and the tests. Every builder returns the chunk's bytes with its header's
+// length filled in from the body.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace forge3ds {
+
+inline void PutU16(std::string& s, uint32_t v)
+{
+    s.push_back(static_cast<char>(v & 0xFF));
+    s.push_back(static_cast<char>((v >> 8) & 0xFF));
+}
+
+inline void PutU32(std::string& s, uint32_t v)
+{
+    PutU16(s, v & 0xFFFF);
+    PutU16(s, v >> 16);
+}
+
+inline void PutFloat(std::string& s, float f)
+{
+    uint32_t v;
+    std::memcpy(&v, &f, sizeof v);
+    PutU32(s, v);
+}
+
+// A chunk with the given id and body; the length covers header and body.
+inline std::string Chunk(uint16_t id, const std::string& body)
+{
+    std::string s;
+    PutU16(s, id);
+    PutU32(s, static_cast<uint32_t>(body.size() + 6));
+    return s + body;
+}
+
+// A chunk header with a length of one's choosing, for broken files.
+inline std::string Header(uint16_t id, uint32_t length)
+{
+    std::string s;
+    PutU16(s, id);
+    PutU32(s, length);
+    return s;
+}
+
+using Position = std::array<float, 3>;
+using Corners = std::array<uint16_t, 3>;
+using TexCoord = std::array<float, 2>;
+
+inline std::string VertexList(const std::vector<Position>& positions)
+{
+    std::string body;
+    PutU16(body, static_cast<uint32_t>(positions.size()));
+    for (const Position& p : positions)
+        for (float f : p)
+            PutFloat(body, f);
+    return Chunk(0x4110, body);
+}
+
+// A face list; children (such as material groups) follow the face data
+// inside the chunk.
+inline std::string FaceList(const std::vector<Corners>& faces, const std::string& children = "")
+{
+    std::string body;
+    PutU16(body, static_cast<uint32_t>(faces.size()));
+    for (const Corners& f : faces) {
+        for (uint16_t i : f)
+            PutU16(body, i);
+        PutU16(body, 7);  // edge flags
+    }
+    return Chunk(0x4120, body + children);
+}
+
+inline std::string MappingList(const std::vector<TexCoord>& coords)
+{
+    std::string body;
+    PutU16(body, static_cast<uint32_t>(coords.size()));
+    for (const TexCoord& t : coords)
+        for (float f : t)
+            PutFloat(body, f);
+    return Chunk(0x4140, body);
+}
+
+// A material group naming the faces that use a material (kept inside a face list).
+inline std::string MaterialGroup(const std::string& material, const std::vector<uint16_t>& faces)
+{
+    std::string body = material + '\0';
+    PutU16(body, static_cast<uint32_t>(faces.size()));
+    for (uint16_t f : faces)
+        PutU16(body, f);
+    return Chunk(0x4130, body);
+}
+
+inline std::string Mesh(const std::string& children) { return Chunk(0x4100, children); }
+
+inline std::string Object(const std::string& name, const std::string& children)
+{
+    return Chunk(0x4000, name + '\0' + children);
+}
+
+inline std::string Editor(const std::string& children) { return Chunk(0x3D3D, children); }
+inline std::string Main(const std::string& children) { return Chunk(0x4D4D, children); }
+
+// A light at a position, as a named object holds it.
+inline std::string Light(const Position& at)
+{
+    std::string body;
+    for (float f : at)
+        PutFloat(body, f);
+    return Chunk(0x4600, body);
+}
+
+// A camera: position, target, bank angle and lens.
+inline std::string Camera(const Position& at, const Position& target, float lens)
+{
+    std::string body;
+    for (float f : at)
+        PutFloat(body, f);
+    for (float f : target)
+        PutFloat(body, f);
+    PutFloat(body, 0.0f);
+    PutFloat(body, lens);
+    return Chunk(0x4700, body);
+}
+
+// The mesh-version chunk that editors put first in the editor chunk.
+inline std::string MeshVersion(uint32_t version)
+{
+    std::string body;
+    PutU32(body, version);
+    return Chunk(0x3D3E, body);
+}
+
+}  // namespace forge3ds
