@@ -29,9 +29,6 @@ int CalcNormals(_Model* model)
     if (sums == nullptr)
         return -1;
     const _Vertex* v = model->vertices;
-    // One sweep in ascending face order: each counted face adds its stored
-    // normal to each of its distinct corners, which is the order in which a
-    // scan of all faces per vertex would add them.
     for (uint32_t i = 0; i < model->numFaces; i++) {
         _Face& f = model->faces[i];
         const _Vertex &A = v[f.a], &B = v[f.b], &C = v[f.c];
@@ -48,7 +45,17 @@ int CalcNormals(_Model* model)
         f.nx = static_cast<float>(nx / length);
         f.ny = static_cast<float>(ny / length);
         f.nz = static_cast<float>(nz / length);
-        // A face counts once for a vertex that it names twice.
+    }
+    // Vertex sums in a second sweep, reading the normals as stored: GCC 12's
+    // SLP vectorizer, given the store and the sum in one loop, adds the
+    // unrounded quotients instead. A unit normal is never (0, 0, 0), so
+    // that value marks the faces that do not count.
+    // Ascending face order, each counted face added to each of its distinct
+    // corners: the order in which a scan of all faces per vertex adds them.
+    for (uint32_t i = 0; i < model->numFaces; i++) {
+        const _Face& f = model->faces[i];
+        if (f.nx == 0.0f && f.ny == 0.0f && f.nz == 0.0f)
+            continue;
         AddNormal(sums[f.a], f);
         if (f.b != f.a)
             AddNormal(sums[f.b], f);

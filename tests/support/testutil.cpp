@@ -15,7 +15,7 @@
 
 namespace testutil {
 
-RunResult Run(const std::vector<std::string>& argv, const RunOptions& options)
+RunResult RunProgram(const std::vector<std::string>& argv, const RunOptions& options)
 {
     int outPipe[2], errPipe[2];
     if (pipe(outPipe) != 0 || pipe(errPipe) != 0)
@@ -43,6 +43,8 @@ RunResult Run(const std::vector<std::string>& argv, const RunOptions& options)
                          static_cast<rlim_t>(options.memoryLimit)};
             setrlimit(RLIMIT_AS, &limit);
         }
+        // An alarm survives exec, so a child that hangs ends with 128 + SIGALRM.
+        alarm(options.timeoutSeconds);
         for (const std::string& entry : options.env)
             putenv(const_cast<char*>(entry.c_str()));
         std::vector<char*> args;

@@ -3,6 +3,7 @@
 // for forging input files inside a test.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
@@ -22,11 +23,16 @@ struct RunOptions {
     long fileSizeLimit = -1;      // RLIMIT_FSIZE in bytes, SIGXFSZ ignored; -1: none
     long memoryLimit = -1;        // RLIMIT_AS in bytes; -1: none
     std::vector<std::string> env; // extra NAME=VALUE entries
+    unsigned timeoutSeconds = 30; // the child is killed by SIGALRM after this
 };
+
+inline RunOptions InDir(const std::string& cwd) { RunOptions o; o.cwd = cwd; return o; }
+inline RunOptions FileSizeLimit(long bytes) { RunOptions o; o.fileSizeLimit = bytes; return o; }
+inline RunOptions Timeout(unsigned seconds) { RunOptions o; o.timeoutSeconds = seconds; return o; }
 
 // Runs argv[0] (a path) with the arguments, without a shell, and collects
 // its output and status.
-RunResult Run(const std::vector<std::string>& argv, const RunOptions& options = {});
+RunResult RunProgram(const std::vector<std::string>& argv, const RunOptions& options = {});
 
 std::string ReadFile(const std::filesystem::path& path);
 void WriteFile(const std::filesystem::path& path, const std::string& bytes);

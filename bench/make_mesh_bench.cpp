@@ -1,0 +1,61 @@
+// Writes the mesh converter's benchmark inputs into the given folder:
+//   worst.3ds  one object at the format's limit: 65535 vertices (about 30%
+//              repeating an earlier position), 65535 faces, a mapping list
+//   many.3ds   200 objects of 1000 vertices and 2000 faces each
+#include <cstdio>
+#include <random>
+#include <string>
+
+#include "forge3ds.h"
+
+using namespace forge3ds;
+
+static std::string Grid(std::mt19937& rng, int vertices, int faces, const std::string& name)
+{
+    std::vector<Position> positions;
+    std::vector<TexCoord> coords;
+    std::uniform_real_distribution<float> unit(0.0f, 1.0f);
+    for (int i = 0; i < vertices; i++) {
+        if (i > 0 && unit(rng) < 0.3f) {
+            positions.push_back(positions[rng() % i]);
+        } else {
+            float x = static_cast<float>(i % 256), y = static_cast<float>(i / 256);
+            positions.push_back({x + unit(rng) * 0.5f, y + unit(rng) * 0.5f, unit(rng)});
+        }
+        coords.push_back({unit(rng), unit(rng)});
+    }
+    std::vector<Corners> list;
+    for (int i = 0; i < faces; i++) {
+        int a = i % vertices;
+        list.push_back({static_cast<uint16_t>(a), static_cast<uint16_t>((a + 1) % vertices),
+                        static_cast<uint16_t>((a + 257) % vertices)});
+    }
+    return Object(name, Mesh(VertexList(positions) + MappingList(coords) + FaceList(list)));
+}
+
+static bool Save(const std::string& path, const std::string& bytes)
+{
+    FILE* f = fopen(path.c_str(), "wb");
+    bool ok = f != nullptr && fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+    if (f != nullptr && fclose(f) != 0)
+        ok = false;
+    if (!ok)
+        fprintf(stderr, "make_mesh_bench: cannot write %s\n", path.c_str());
+    return ok;
+}
+
+int main(int argc, char** argv)
+{
+    if (argc != 2) {
+        fprintf(stderr, "usage: make_mesh_bench <folder>\n");
+        return 1;
+    }
+    std::string dir = argv[1];
+    std::mt19937 rng(7);
+    std::string worst = Main(Editor(Grid(rng, 65535, 65535, "Worst")));
+    std::string objects;
+    for (int i = 0; i < 200; i++)
+        objects += Grid(rng, 1000, 2000, "Part" + std::to_string(i));
+    std::string many = Main(Editor(objects));
+    return Save(dir + "/worst.3ds", worst) && Save(dir + "/many.3ds", many) ? 0 : 1;
+}

@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# End-to-end timing of zelm.exe on the worst legal mesh and a many-mesh
+# file, beside the floor (reading the input, writing a file of the output's
+# size), as medians of 11 runs; and peak memory from /usr/bin/time -v.
+# Usage: bench/zelm_bench.sh [build folder]   (after ./test.sh has built it)
+set -euo pipefail
+build=${1:-build}
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+"$build/bench/make_mesh_bench" "$work"
+
+median_ms() {  # command...: median wall time of 11 runs, in ms
+  for _ in $(seq 11); do
+    s=$(date +%s%N); "$@" >/dev/null 2>&1; e=$(date +%s%N)
+    echo $(( (e - s) / 1000 ))
+  done | sort -n | sed -n 6p | awk '{printf "%.1f", $1 / 1000}'
+}
+
+for f in worst many; do
+  in="$work/$f.3ds"; out="$work/$f.c7e"
+  "$build/bin/zelm.exe" "$in" "$out" >/dev/null
+  size=$(stat -c %s "$out")
+  zelm=$(median_ms "$build/bin/zelm.exe" "$in" "$out")
+  floor=$(median_ms sh -c "cat '$in' >/dev/null && head -c $size /dev/zero >'$work/floor'")
+  rss=$(/usr/bin/time -v "$build/bin/zelm.exe" "$in" "$out" 2>&1 >/dev/null | awk -F': ' '/Maximum resident/ {print $2}')
+  printf '%-6s input %9d B  output %9d B  zelm.exe %7s ms  floor %6s ms  peak RSS %6s KB\n' \
+    "$f" "$(stat -c %s "$in")" "$size" "$zelm" "$floor" "$rss"
+done
