@@ -3,6 +3,7 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
+#include <iostream>
 #include <cstdlib>
 #include <random>
 
@@ -70,10 +71,14 @@ BENCHMARK(QuadraticReference)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 int main(int argc, char** argv)
 {
-    // The passes print their progress; keep it out of the report.
+    // The passes print their progress on standard output; the report goes
+    // to standard error.
     if (freopen("/dev/null", "w", stdout) == nullptr)
         return 1;
     benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks(new benchmark::ConsoleReporter(), nullptr);
+    benchmark::ConsoleReporter reporter;
+    reporter.SetOutputStream(&std::cerr);
+    reporter.SetErrorStream(&std::cerr);
+    benchmark::RunSpecifiedBenchmarks(&reporter);
     return 0;
 }
