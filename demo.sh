@@ -19,3 +19,10 @@ for f in samples/*.3ds; do
   build/bin/c7e2txt.exe "$out/$name.c7e" | tee "$out/$name.txt" | head -n 12
   echo "... ($(wc -l < "$out/$name.txt") lines in all, in $out/$name.txt)"
 done
+
+# The icon converter writes its PNG files beside its input.
+for f in samples/*.ico; do
+  cp "$f" "$out/"
+  echo "=== pngsmith $out/$(basename "$f")"
+  build/bin/pngsmith "$out/$(basename "$f")"
+done

@@ -9,33 +9,20 @@
 #include <string>
 #include <vector>
 
+#include "put_le.h"
+
 namespace forge3ds {
 
-inline void PutU16(std::string& s, uint32_t v)
-{
-    s.push_back(static_cast<char>(v & 0xFF));
-    s.push_back(static_cast<char>((v >> 8) & 0xFF));
-}
-
-inline void PutU32(std::string& s, uint32_t v)
-{
-    PutU16(s, v & 0xFFFF);
-    PutU16(s, v >> 16);
-}
-
-inline void PutFloat(std::string& s, float f)
-{
-    uint32_t v;
-    std::memcpy(&v, &f, sizeof v);
-    PutU32(s, v);
-}
+using put_le::U16;
+using put_le::U32;
+using put_le::Float;
 
 // A chunk with the given id and body; the length covers header and body.
 inline std::string Chunk(uint16_t id, const std::string& body)
 {
     std::string s;
-    PutU16(s, id);
-    PutU32(s, static_cast<uint32_t>(body.size() + 6));
+    U16(s, id);
+    U32(s, static_cast<uint32_t>(body.size() + 6));
     return s + body;
 }
 
@@ -43,8 +30,8 @@ inline std::string Chunk(uint16_t id, const std::string& body)
 inline std::string Header(uint16_t id, uint32_t length)
 {
     std::string s;
-    PutU16(s, id);
-    PutU32(s, length);
+    U16(s, id);
+    U32(s, length);
     return s;
 }
 
@@ -55,10 +42,10 @@ using TexCoord = std::array<float, 2>;
 inline std::string VertexList(const std::vector<Position>& positions)
 {
     std::string body;
-    PutU16(body, static_cast<uint32_t>(positions.size()));
+    U16(body, static_cast<uint32_t>(positions.size()));
     for (const Position& p : positions)
         for (float f : p)
-            PutFloat(body, f);
+            Float(body, f);
     return Chunk(0x4110, body);
 }
 
@@ -67,11 +54,11 @@ inline std::string VertexList(const std::vector<Position>& positions)
 inline std::string FaceList(const std::vector<Corners>& faces, const std::string& children = "")
 {
     std::string body;
-    PutU16(body, static_cast<uint32_t>(faces.size()));
+    U16(body, static_cast<uint32_t>(faces.size()));
     for (const Corners& f : faces) {
         for (uint16_t i : f)
-            PutU16(body, i);
-        PutU16(body, 7);  // edge flags
+            U16(body, i);
+        U16(body, 7);  // edge flags
     }
     return Chunk(0x4120, body + children);
 }
@@ -79,10 +66,10 @@ inline std::string FaceList(const std::vector<Corners>& faces, const std::string
 inline std::string MappingList(const std::vector<TexCoord>& coords)
 {
     std::string body;
-    PutU16(body, static_cast<uint32_t>(coords.size()));
+    U16(body, static_cast<uint32_t>(coords.size()));
     for (const TexCoord& t : coords)
         for (float f : t)
-            PutFloat(body, f);
+            Float(body, f);
     return Chunk(0x4140, body);
 }
 
@@ -90,9 +77,9 @@ inline std::string MappingList(const std::vector<TexCoord>& coords)
 inline std::string MaterialGroup(const std::string& material, const std::vector<uint16_t>& faces)
 {
     std::string body = material + '\0';
-    PutU16(body, static_cast<uint32_t>(faces.size()));
+    U16(body, static_cast<uint32_t>(faces.size()));
     for (uint16_t f : faces)
-        PutU16(body, f);
+        U16(body, f);
     return Chunk(0x4130, body);
 }
 
@@ -111,7 +98,7 @@ inline std::string Light(const Position& at)
 {
     std::string body;
     for (float f : at)
-        PutFloat(body, f);
+        Float(body, f);
     return Chunk(0x4600, body);
 }
 
@@ -120,11 +107,11 @@ inline std::string Camera(const Position& at, const Position& target, float lens
 {
     std::string body;
     for (float f : at)
-        PutFloat(body, f);
+        Float(body, f);
     for (float f : target)
-        PutFloat(body, f);
-    PutFloat(body, 0.0f);
-    PutFloat(body, lens);
+        Float(body, f);
+    Float(body, 0.0f);
+    Float(body, lens);
     return Chunk(0x4700, body);
 }
 
@@ -132,7 +119,7 @@ inline std::string Camera(const Position& at, const Position& target, float lens
 inline std::string MeshVersion(uint32_t version)
 {
     std::string body;
-    PutU32(body, version);
+    U32(body, version);
     return Chunk(0x3D3E, body);
 }
 

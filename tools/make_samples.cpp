@@ -1,11 +1,13 @@
 // Writes the project's sample input files into the folder given as the
-// only argument: small 3DS scenes made here from values, so that the
-// samples carry no third-party content.
+// only argument: small 3DS scenes and an icon made here from values, so
+// that the samples carry no third-party content.
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <string>
 
 #include "forge3ds.h"
+#include "forgeico.h"
 
 using namespace forge3ds;
 
@@ -23,7 +25,7 @@ static bool Save(const std::string& dir, const char* name, const std::string& by
 static std::string Version3ds()
 {
     std::string body;
-    PutU32(body, 3);
+    U32(body, 3);
     return Chunk(0x0002, body);
 }
 
@@ -112,6 +114,61 @@ static std::string Torus()
     return Main(Version3ds() + Editor(MeshVersion(3) + Object("Torus", mesh)));
 }
 
+// An icon of five images at 1, 4, 8, 24 and 32 bits: a disc with a ring
+// and a highlight, transparent outside the disc (through the mask, or the
+// alpha channel at 32 bits).
+static std::string SampleIcon()
+{
+    std::vector<std::string> images;
+    auto shape = [](int size) {
+        return [size](int x, int y) {
+            float c = (size - 1) / 2.0f, dx = x - c, dy = y - c;
+            return std::sqrt(dx * dx + dy * dy) / (size / 2.0f);  // 0 centre, 1 rim
+        };
+    };
+    struct Spec {
+        int size, bits;
+    } specs[] = {{16, 1}, {32, 4}, {32, 8}, {48, 24}, {48, 32}};
+    for (const Spec& spec : specs) {
+        IconPicture p;
+        p.width = p.height = spec.size;
+        p.bits = spec.bits;
+        auto radius = shape(spec.size);
+        if (spec.bits <= 8) {
+            int colours = 1 << spec.bits;
+            for (int i = 0; i < colours; i++) {
+                float t = colours == 2 ? static_cast<float>(i) : static_cast<float>(i) / (colours - 1);
+                p.palette.push_back(Rgba{static_cast<uint8_t>(30 + 200 * t), static_cast<uint8_t>(60 + 120 * t),
+                                         static_cast<uint8_t>(200 - 150 * t), 0});
+            }
+            p.pixel = [radius, colours](int x, int y) {
+                float r = radius(x, y);
+                int i = static_cast<int>((1.0f - r) * colours);
+                if (r > 0.55f && r < 0.7f)
+                    i = colours - 1;  // the ring
+                return static_cast<uint32_t>(std::clamp(i, 0, colours - 1));
+            };
+            p.masked = [radius](int x, int y) { return radius(x, y) > 1.0f; };
+        } else {
+            p.pixel = [radius, spec](int x, int y) {
+                float r = radius(x, y);
+                uint32_t red = static_cast<uint32_t>(std::clamp(255.0f * (1.2f - r), 0.0f, 255.0f));
+                uint32_t green = static_cast<uint32_t>(std::clamp(160.0f * r, 0.0f, 255.0f));
+                uint32_t blue = r > 0.55f && r < 0.7f ? 255u : 90u;
+                // At 32 bits the rim fades out through the alpha channel.
+                uint32_t alpha = spec.bits == 32 ? static_cast<uint32_t>(std::clamp(255.0f * (1.0f - r) * 4.0f, 0.0f, 255.0f)) : 0;
+                return alpha << 24 | red << 16 | green << 8 | blue;
+            };
+            if (spec.bits == 24)
+                p.masked = [radius](int x, int y) { return radius(x, y) > 1.0f; };
+        }
+        size_t paletteBytes = spec.bits <= 8 ? (size_t{4} << spec.bits) : 0;
+        p.imageSize = static_cast<int32_t>(BitmapData(p).size() - 40 - paletteBytes);
+        images.push_back(BitmapData(p));
+    }
+    return IconFile(images);
+}
+
 int main(int argc, char** argv)
 {
     if (argc != 2) {
@@ -120,6 +177,6 @@ int main(int argc, char** argv)
     }
     std::string dir = argv[1];
     bool ok = Save(dir, "cube.3ds", Cube()) && Save(dir, "scene.3ds", Scene()) &&
-              Save(dir, "torus.3ds", Torus());
+              Save(dir, "torus.3ds", Torus()) && Save(dir, "app.ico", SampleIcon());
     return ok ? 0 : 1;
 }

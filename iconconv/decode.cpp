@@ -1,0 +1,143 @@
+// Decoders from an icon image to a gd image. Stored row r holds image row
+// h - 1 - r (bottom row first); pixels are set in stored order. The 1-bit
+// mask marks transparent pixels, except in 32-bit images, whose own alpha
+// decides.
+#include <cstdlib>
+#include <cstring>
+
+#include "icon.h"
+
+// gd's alpha runs from 0 (opaque) to 127 (transparent).
+enum { kGdOpaque = 0, kGdTransparent = 127 };
+
+// gd gives no reason when it cannot create an image; the only one that
+// bounded sizes leave is memory.
+static gdImagePtr created(gdImagePtr im)
+{
+    if (im == nullptr) {
+        perror("malloc");
+        exit(1);
+    }
+    return im;
+}
+
+int check_transparency(int r, int x, const icon_image* img)
+{
+    uint8_t byte = img->mask[static_cast<uint64_t>(r) * mask_row_length(img) + x / 8];
+    return (byte >> (7 - x % 8)) & 1;
+}
+
+int process_32bit(const icon_image* img)
+{
+    const int w = img->width, h = image_height(img);
+    gdImagePtr im = created(gdImageCreateTrueColor(w, h));
+    gdImageSaveAlpha(im, 1);
+    gdImageAlphaBlending(im, 0);
+    for (int r = 0; r < h; r++) {
+        const unsigned char* row = img->pixels + static_cast<size_t>(r) * w * 4;
+        for (int x = 0; x < w; x++) {
+            const unsigned char* p = row + x * 4;  // blue, green, red, alpha
+            int colour = gdImageColorAllocateAlpha(im, p[2], p[1], p[0], kGdTransparent - p[3] / 2);
+            gdImageSetPixel(im, x, h - 1 - r, colour);
+        }
+    }
+    return write_png(img, im);
+}
+
+int process_24bit(const icon_image* img)
+{
+    const int w = img->width, h = image_height(img);
+    const uint64_t stride = colour_row_length(img);
+    gdImagePtr im = created(gdImageCreateTrueColor(w, h));
+    // Masked pixels take the key colour, which the PNG file marks as its
+    // transparent colour.
+    int key = gdImageColorResolve(im, 255, 0, 255);
+    gdImageColorTransparent(im, key);
+    for (int r = 0; r < h; r++) {
+        const unsigned char* row = img->pixels + r * stride;
+        for (int x = 0; x < w; x++) {
+            const unsigned char* p = row + x * 3;  // blue, green, red
+            int colour = check_transparency(r, x, img) ? key : gdImageColorResolve(im, p[2], p[1], p[0]);
+            gdImageSetPixel(im, x, h - 1 - r, colour);
+        }
+    }
+    return write_png(img, im);
+}
+
+// The palette index of the pixel at stored row r, column x.
+static int palette_index(const icon_image* img, uint64_t stride, int r, int x)
+{
+    const int bits = img->bit_count;
+    uint8_t byte = img->pixels[r * stride + static_cast<uint64_t>(x) * bits / 8];
+    int shift = 8 - bits - (x * bits) % 8;  // leftmost pixel in the high bits
+    return (byte >> shift) & ((1 << bits) - 1);
+}
+
+// A palette image whose every gd colour is used by an unmasked pixel while
+// some pixels are masked leaves no index for transparency: it is written as
+// a true-colour image with alpha instead.
+static int palette_as_true_colour(const icon_image* img)
+{
+    const int w = img->width, h = image_height(img);
+    const uint64_t stride = colour_row_length(img);
+    gdImagePtr im = created(gdImageCreateTrueColor(w, h));
+    gdImageSaveAlpha(im, 1);
+    gdImageAlphaBlending(im, 0);
+    for (int r = 0; r < h; r++) {
+        for (int x = 0; x < w; x++) {
+            const unsigned char* entry = img->palette + palette_index(img, stride, r, x) * 4;
+            int colour = check_transparency(r, x, img)
+                             ? gdTrueColorAlpha(0, 0, 0, kGdTransparent)
+                             : gdTrueColorAlpha(entry[2], entry[1], entry[0], kGdOpaque);
+            gdImageSetPixel(im, x, h - 1 - r, colour);
+        }
+    }
+    return write_png(img, im);
+}
+
+int ico2png(const icon_image* img)
+{
+    const int w = img->width, h = image_height(img);
+    const int entries = 1 << img->bit_count;
+    const uint64_t stride = colour_row_length(img);
+    gdImagePtr im = created(gdImageCreate(w, h));
+    // Equal palette colours share one gd colour.
+    int table[256];
+    for (int i = 0; i < entries; i++) {
+        const unsigned char* entry = img->palette + i * 4;  // blue, green, red, unused
+        table[i] = gdImageColorResolve(im, entry[2], entry[1], entry[0]);
+    }
+    // The transparent index must be one that no unmasked pixel shows: the
+    // first gd colour that none uses, else a new one while the palette has
+    // room.
+    bool used[gdMaxColors] = {};
+    bool any_masked = false;
+    for (int r = 0; r < h; r++) {
+        for (int x = 0; x < w; x++) {
+            if (check_transparency(r, x, img))
+                any_masked = true;
+            else
+                used[table[palette_index(img, stride, r, x)]] = true;
+        }
+    }
+    int transparent = -1;
+    for (int i = 0; i < gdImageColorsTotal(im) && transparent < 0; i++)
+        if (!used[i])
+            transparent = i;
+    if (transparent < 0 && gdImageColorsTotal(im) < gdMaxColors)
+        transparent = gdImageColorAllocate(im, 0, 0, 0);
+    if (transparent < 0 && any_masked) {
+        gdImageDestroy(im);
+        return palette_as_true_colour(img);
+    }
+    if (transparent >= 0)
+        gdImageColorTransparent(im, transparent);
+    for (int r = 0; r < h; r++) {
+        for (int x = 0; x < w; x++) {
+            int colour = check_transparency(r, x, img) ? transparent
+                                                       : table[palette_index(img, stride, r, x)];
+            gdImageSetPixel(im, x, h - 1 - r, colour);
+        }
+    }
+    return write_png(img, im);
+}

@@ -1,0 +1,557 @@
+// pngsmith on icons built in the test: every pixel of the PNG files read
+// back through libgd, the report lines, the output names, hostile files.
+#include <gd.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <random>
+
+#include "icon.h"
+#include "forgeico.h"
+#include "testutil.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using testutil::Bytes;
+using testutil::RunProgram;
+using testutil::RunResult;
+using testutil::TempDir;
+
+const std::string kPngsmith = BIN_DIR "/pngsmith";
+
+struct Seen {
+    Rgba colour;
+    int alpha;  // gd's 7-bit alpha: 0 opaque, 127 transparent
+    bool transparent;
+};
+
+class Png {
+public:
+    explicit Png(const std::string& path)
+    {
+        FILE* f = fopen(path.c_str(), "rb");
+        if (f != nullptr) {
+            fIm = gdImageCreateFromPng(f);
+            fclose(f);
+        }
+    }
+    ~Png()
+    {
+        if (fIm != nullptr)
+            gdImageDestroy(fIm);
+    }
+    bool ok() const { return fIm != nullptr; }
+    int width() const { return gdImageSX(fIm); }
+    int height() const { return gdImageSY(fIm); }
+    bool trueColour() const { return gdImageTrueColor(fIm); }
+    Seen at(int x, int y) const
+    {
+        int c = gdImageGetPixel(fIm, x, y);
+        int alpha = gdImageAlpha(fIm, c);
+        Rgba rgb{static_cast<uint8_t>(gdImageRed(fIm, c)), static_cast<uint8_t>(gdImageGreen(fIm, c)),
+                 static_cast<uint8_t>(gdImageBlue(fIm, c)), 0};
+        int key = gdImageGetTransparent(fIm);
+        bool transparent = alpha == gdAlphaMax ||
+                           (key >= 0 && (trueColour() ? (c & 0xFFFFFF) == (key & 0xFFFFFF) : c == key));
+        return {rgb, alpha, transparent};
+    }
+
+private:
+    gdImagePtr fIm = nullptr;
+};
+
+// Converts the icon in a scratch folder as app.ico.
+struct Conversion {
+    TempDir dir;
+    RunResult run;
+    std::string path(const std::string& name) const { return dir / name; }
+};
+
+std::unique_ptr<Conversion> Convert(const std::string& icon, const std::string& name = "app.ico")
+{
+    auto c = std::make_unique<Conversion>();
+    testutil::WriteFile(c->dir / name, icon);
+    c->run = RunProgram({kPngsmith, c->dir / name});
+    return c;
+}
+
+Rgba PaletteColour(int i) { return {static_cast<uint8_t>(i * 37), static_cast<uint8_t>(255 - i), static_cast<uint8_t>(i * 11 + 3), 0}; }
+
+// Every pixel of the PNG against the picture: masked pixels transparent,
+// the others opaque in their exact colour (32 bits: their own alpha).
+void ExpectPixels(const IconPicture& p, const Png& png)
+{
+    ASSERT_TRUE(png.ok());
+    ASSERT_EQ(png.width(), p.width);
+    ASSERT_EQ(png.height(), p.height);
+    for (int y = 0; y < p.height; y++) {
+        for (int x = 0; x < p.width; x++) {
+            Seen s = png.at(x, y);
+            uint32_t v = p.pixel(x, y);
+            if (p.bits == 32) {
+                int alpha = 127 - static_cast<int>(v >> 24) / 2;
+                ASSERT_EQ(s.alpha, alpha) << x << "," << y;
+                Rgba rgb{uint8_t(v >> 16), uint8_t(v >> 8), uint8_t(v), 0};
+                if (alpha < 127) {
+                    ASSERT_EQ(s.colour, rgb) << x << "," << y;
+                }
+                continue;
+            }
+            if (p.masked(x, y)) {
+                ASSERT_TRUE(s.transparent) << x << "," << y;
+                continue;
+            }
+            Rgba want = p.bits <= 8 ? p.palette[v] : Rgba{uint8_t(v >> 16), uint8_t(v >> 8), uint8_t(v), 0};
+            want.a = 0;
+            ASSERT_FALSE(s.transparent) << x << "," << y;
+            ASSERT_EQ(s.alpha, 0) << x << "," << y;
+            ASSERT_EQ(s.colour, want) << x << "," << y;
+        }
+    }
+}
+
+IconPicture Picture(int bits, int width, int height, bool withMask)
+{
+    IconPicture p;
+    p.width = width;
+    p.height = height;
+    p.bits = bits;
+    if (bits <= 8)
+        for (int i = 0; i < (1 << bits); i++)
+            p.palette.push_back(PaletteColour(i));
+    p.pixel = [bits](int x, int y) -> uint32_t {
+        if (bits <= 8)
+            return static_cast<uint32_t>(x * 3 + y * 5) % (1u << bits);
+        uint32_t rgb = (static_cast<uint32_t>(x * 40) & 0xFF) << 16 | (static_cast<uint32_t>(y * 30) & 0xFF) << 8 | static_cast<uint32_t>(x ^ y);
+        uint32_t alpha = bits == 32 ? static_cast<uint32_t>((x * 61 + y * 17) % 256) : 0;
+        return alpha << 24 | rgb;
+    };
+    if (withMask)
+        p.masked = [](int x, int y) { return (x + 2 * y) % 3 == 0; };
+    return p;
+}
+
+struct DepthCase {
+    int bits, width, height;
+    bool mask;
+};
+
+void PrintTo(const DepthCase& c, std::ostream* os)
+{
+    *os << c.bits << " bits " << c.width << "x" << c.height << (c.mask ? " masked" : "");
+}
+
+class EveryDepth : public testing::TestWithParam<DepthCase> {};
+
+TEST_P(EveryDepth, PixelsNameAndReport)
+{
+    const DepthCase& c = GetParam();
+    IconPicture p = Picture(c.bits, c.width, c.height, c.mask);
+    p.imageSize = 1234;
+    auto conv = Convert(IconFile({BitmapData(p)}));
+    char name[64], line[160];
+    snprintf(name, sizeof name, "app_%02dX%02d_%dbpp.png", c.width, c.height, c.bits);
+    snprintf(line, sizeof line, "Found icon: %2dx%2d %2dbpp Sz:1234 (%s)\n", c.width, c.height, c.bits,
+             conv->path(name).c_str());
+    EXPECT_EQ(conv->run.status, 0);
+    EXPECT_EQ(conv->run.out, conv->path("app") + ": 1 icons.\n" + line);
+    ExpectPixels(p, Png(conv->path(name)));
+}
+
+// Widths that need row padding at every depth, masks on and off.
+INSTANTIATE_TEST_SUITE_P(Depths, EveryDepth,
+                         testing::Values(DepthCase{1, 16, 16, true}, DepthCase{1, 5, 3, true},
+                                         DepthCase{1, 33, 2, false}, DepthCase{2, 7, 4, true},
+                                         DepthCase{2, 16, 1, false}, DepthCase{4, 16, 16, true},
+                                         DepthCase{4, 3, 5, true}, DepthCase{4, 9, 2, false},
+                                         DepthCase{8, 5, 6, true}, DepthCase{8, 48, 48, false},
+                                         DepthCase{24, 10, 4, true}, DepthCase{24, 1, 1, false},
+                                         DepthCase{24, 8, 8, true}, DepthCase{32, 3, 7, true},
+                                         DepthCase{32, 16, 16, false}, DepthCase{32, 256, 2, false}));
+
+// A 24-bit unmasked pixel of exactly the key colour shows transparent; a
+// 32-bit pixel that the mask marks keeps its own alpha.
+TEST(Transparency, KeyColourAndAlphaRules)
+{
+    IconPicture p24;
+    p24.width = 2, p24.height = 1, p24.bits = 24;
+    p24.pixel = [](int x, int) -> uint32_t { return x == 0 ? 0xFF00FF : 0x102030; };
+    auto a = Convert(IconFile({BitmapData(p24)}));
+    Png png24(a->path("app_02X01_24bpp.png"));
+    ASSERT_TRUE(png24.ok());
+    EXPECT_TRUE(png24.at(0, 0).transparent);
+    EXPECT_FALSE(png24.at(1, 0).transparent);
+
+    IconPicture p32;
+    p32.width = 6, p32.height = 1, p32.bits = 32;
+    const uint32_t alphas[6] = {255, 254, 128, 127, 1, 0};
+    p32.pixel = [&](int x, int) { return alphas[x] << 24 | 0x405060; };
+    p32.masked = [](int, int) { return true; };
+    auto b = Convert(IconFile({BitmapData(p32)}));
+    Png png32(b->path("app_06X01_32bpp.png"));
+    ASSERT_TRUE(png32.ok());
+    const int gd[6] = {0, 0, 63, 64, 127, 127};
+    for (int x = 0; x < 6; x++)
+        EXPECT_EQ(png32.at(x, 0).alpha, gd[x]) << x;
+}
+
+// Palette images keep masked pixels transparent and the others exact, also
+// when the palette is full; indexed while some index is free or unused.
+TEST(Transparency, PaletteChoices)
+{
+    struct Case {
+        const char* name;
+        int colours;        // distinct colours in the palette (others repeat)
+        bool useAll;        // every palette index shown by an unmasked pixel
+        bool indexed;       // the PNG stays a palette image
+    } cases[] = {
+        {"255 colours", 255, true, true},
+        {"256 colours, one unused", 256, false, true},
+        {"256 colours, all used", 256, true, false},
+        {"repeated colours", 100, true, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        IconPicture p;
+        p.width = 32, p.height = 16, p.bits = 8;
+        for (int i = 0; i < 256; i++)
+            p.palette.push_back(Rgba{static_cast<uint8_t>(i % c.colours), static_cast<uint8_t>((i % c.colours) * 7), 9, 0});
+        int used = c.useAll ? 256 : 255;
+        p.pixel = [used](int x, int y) { return static_cast<uint32_t>((y * 32 + x) % used); };
+        // Masked pixels come after every index has been shown once.
+        p.masked = [](int x, int y) { return y >= 8 && x % 2 == 0; };
+        auto conv = Convert(IconFile({BitmapData(p)}));
+        EXPECT_EQ(conv->run.status, 0);
+        Png png(conv->path("app_32X16_8bpp.png"));
+        ASSERT_TRUE(png.ok());
+        EXPECT_EQ(!png.trueColour(), c.indexed);
+        ExpectPixels(p, png);
+    }
+}
+
+TEST(Transparency, EqualPaletteColoursShareOneColour)
+{
+    IconPicture p = Picture(4, 4, 4, false);
+    for (Rgba& c : p.palette)
+        c = Rgba{1, 2, 3, 0};
+    auto conv = Convert(IconFile({BitmapData(p)}));
+    FILE* f = fopen(conv->path("app_04X04_4bpp.png").c_str(), "rb");
+    ASSERT_NE(f, nullptr);
+    gdImagePtr im = gdImageCreateFromPng(f);
+    fclose(f);
+    ASSERT_NE(im, nullptr);
+    int first = gdImageGetPixel(im, 0, 0);
+    for (int y = 0; y < 4; y++)
+        for (int x = 0; x < 4; x++)
+            EXPECT_EQ(gdImageGetPixel(im, x, y), first);
+    gdImageDestroy(im);
+}
+
+// Bitmap headers of 108 and 124 bytes: the palette and pixels follow the
+// whole header.
+TEST(Headers, LaterHeaderVersions)
+{
+    for (uint32_t size : {108u, 124u}) {
+        IconPicture p = Picture(8, 6, 5, true);
+        p.headerSize = size;
+        auto conv = Convert(IconFile({BitmapData(p)}));
+        ExpectPixels(p, Png(conv->path("app_06X05_8bpp.png")));
+    }
+    // A size field that does not fit in the file is not trusted.
+    IconPicture p = Picture(4, 4, 4, false);
+    std::string data = BitmapData(p);
+    data[0] = static_cast<char>(0xFF), data[1] = static_cast<char>(0xFF);
+    auto conv = Convert(IconFile({data}));
+    EXPECT_EQ(conv->run.status, 0);
+    ExpectPixels(p, Png(conv->path("app_04X04_4bpp.png")));
+}
+
+struct ReportCase {
+    const char* name;
+    std::string icon;
+    std::string out;   // "%s" stands for the scratch folder
+    int status;
+    std::vector<std::string> files;
+};
+
+void PrintTo(const ReportCase& c, std::ostream* os) { *os << c.name; }
+
+std::string Header40(int32_t width, int32_t height2, int16_t bits, int32_t size = 0)
+{
+    return Bytes().u32(40).i32(width).i32(height2).u16(1).u16(static_cast<uint16_t>(bits)).u32(0)
+        .i32(size).u32(0).u32(0).u32(0).u32(0).str();
+}
+
+std::string PngData(uint32_t width, uint32_t height, uint8_t depth, uint8_t colourType, const std::string& rest = "IDATxxxx")
+{
+    Bytes b;
+    b.str(std::string("\x89PNG\r\n\x1a\n", 8));
+    b.u8(0).u8(0).u8(0).u8(13).str("IHDR");
+    for (uint32_t v : {width, height})
+        b.u8(v >> 24).u8(v >> 16).u8(v >> 8).u8(v);
+    b.u8(depth).u8(colourType).u8(0).u8(0).u8(0).u32(0x12345678).str(rest);
+    return b.str();
+}
+
+std::vector<ReportCase> ReportCases()
+{
+    std::string small = BitmapData(Picture(1, 8, 8, true));
+    std::string skipped = " (skipped: ";
+    std::string png = PngData(256, 256, 8, 6);
+    return {
+        {"no images", IconFile({}), "%s/app: 0 icons.\n", 0, {}},
+        {"two-digit names", IconFile({small}),
+         "%s/app: 1 icons.\nFound icon:  8x 8  1bpp Sz:0 (%s/app_08X08_1bpp.png)\n", 0, {"app_08X08_1bpp.png"}},
+        {"cursor file", IconFile({small}, 2),
+         "%s/app: 1 icons.\nFound icon:  8x 8  1bpp Sz:0 (%s/app_08X08_1bpp.png)\n", 0, {"app_08X08_1bpp.png"}},
+        {"same size twice shares a name", IconFile({small, small}),
+         "%s/app: 2 icons.\nFound icon:  8x 8  1bpp Sz:0 (%s/app_08X08_1bpp.png)\n"
+         "Found icon:  8x 8  1bpp Sz:0 (%s/app_08X08_1bpp.png)\n", 0, {"app_08X08_1bpp.png"}},
+        {"bit count 3", IconFile({Header40(8, 16, 3)}),
+         "%s/app: 1 icons.\nFound icon:  8x 8  3bpp Sz:0" + skipped + "3 bits per pixel not supported)\n", 2, {}},
+        {"bit count 16", IconFile({Header40(8, 16, 16)}),
+         "%s/app: 1 icons.\nFound icon:  8x 8 16bpp Sz:0" + skipped + "16 bits per pixel not supported)\n", 2, {}},
+        {"bit count 33 then a good image", IconFile({Header40(8, 16, 33), small}),
+         "%s/app: 2 icons.\nFound icon:  8x 8 33bpp Sz:0" + skipped + "33 bits per pixel not supported)\n"
+         "Found icon:  8x 8  1bpp Sz:0 (%s/app_08X08_1bpp.png)\n", 2, {"app_08X08_1bpp.png"}},
+        {"offset past the end", Bytes().u16(0).u16(1).u16(1).fill(8).u32(0).u32(999999).str(),
+         "%s/app: 1 icons.\nFound icon:  0x 0  0bpp Sz:0" + skipped + "0 bits per pixel not supported)\n", 2, {}},
+        // Entries past the end read as zeros: offset 0, the file header
+        // itself, whose bytes give a width of 3 and no bit count.
+        {"count past the end", Bytes().u16(0).u16(1).u16(3).str(),
+         "%s/app: 3 icons.\nFound icon:  3x 0  0bpp Sz:0" + skipped + "0 bits per pixel not supported)\n"
+             "Found icon:  3x 0  0bpp Sz:0" + skipped + "0 bits per pixel not supported)\n"
+             "Found icon:  3x 0  0bpp Sz:0" + skipped + "0 bits per pixel not supported)\n", 2, {}},
+        {"zero width", IconFile({Header40(0, 16, 8)}),
+         "%s/app: 1 icons.\nFound icon:  0x 8  8bpp Sz:0" + skipped + "image size out of range)\n", 2, {}},
+        {"negative width", IconFile({Header40(-5, 16, 8)}),
+         "%s/app: 1 icons.\nFound icon: -5x 8  8bpp Sz:0" + skipped + "image size out of range)\n", 2, {}},
+        {"height field of 1", IconFile({Header40(8, 1, 8)}),
+         "%s/app: 1 icons.\nFound icon:  8x 0  8bpp Sz:0" + skipped + "image size out of range)\n", 2, {}},
+        {"negative height", IconFile({Header40(8, -16, 8)}),
+         "%s/app: 1 icons.\nFound icon:  8x-8  8bpp Sz:0" + skipped + "image size out of range)\n", 2, {}},
+        {"width 4097", IconFile({Header40(4097, 2, 1)}),
+         "%s/app: 1 icons.\nFound icon: 4097x 1  1bpp Sz:0" + skipped + "image size out of range)\n", 2, {}},
+        {"height 4097", IconFile({Header40(1, 8194, 32)}),
+         "%s/app: 1 icons.\nFound icon:  1x4097 32bpp Sz:0" + skipped + "image size out of range)\n", 2, {}},
+        {"huge sizes", IconFile({Header40(0x7FFFFFFF, -2, 32, -1)}),
+         "%s/app: 1 icons.\nFound icon: 2147483647x-1 32bpp Sz:-1" + skipped + "image size out of range)\n", 2, {}},
+        {"png entry copied", IconFile({png}),
+         "%s/app: 1 icons.\nFound icon: 256x256 32bpp Sz:" + std::to_string(png.size()) +
+             " (%s/app_256X256_32bpp.png)\n", 0, {"app_256X256_32bpp.png"}},
+        {"palette png entry", IconFile({PngData(16, 16, 1, 3)}),
+         "%s/app: 1 icons.\nFound icon: 16x16  1bpp Sz:41 (%s/app_16X16_1bpp.png)\n", 0, {"app_16X16_1bpp.png"}},
+        {"png entry with a bad header", IconFile({PngData(16, 16, 3, 6)}),
+         "%s/app: 1 icons.\nFound icon: 16x16 12bpp Sz:41" + skipped + "not a valid PNG image)\n", 2, {}},
+        {"png entry with width 0", IconFile({PngData(0, 16, 8, 6)}),
+         "%s/app: 1 icons.\nFound icon:  0x16 32bpp Sz:41" + skipped + "not a valid PNG image)\n", 2, {}},
+    };
+}
+
+class Reports : public testing::TestWithParam<ReportCase> {};
+
+TEST_P(Reports, LinesStatusAndFiles)
+{
+    const ReportCase& c = GetParam();
+    auto conv = Convert(c.icon);
+    std::string want = c.out;
+    for (size_t at = want.find("%s"); at != std::string::npos; at = want.find("%s"))
+        want.replace(at, 2, conv->dir.path().string());
+    EXPECT_EQ(conv->run.out, want);
+    EXPECT_EQ(conv->run.status, c.status);
+    std::vector<std::string> files;
+    for (const auto& e : fs::directory_iterator(conv->dir.path()))
+        if (e.path().extension() == ".png")
+            files.push_back(e.path().filename().string());
+    std::sort(files.begin(), files.end());
+    EXPECT_EQ(files, c.files);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, Reports, testing::ValuesIn(ReportCases()),
+                         [](const testing::TestParamInfo<ReportCase>& param) {
+                             std::string n = param.param.name;
+                             for (char& ch : n)
+                                 if (!isalnum(static_cast<unsigned char>(ch)))
+                                     ch = '_';
+                             return n;
+                         });
+
+TEST(Reports, PngEntryIsCopiedByteForByte)
+{
+    std::string png = PngData(256, 256, 8, 6, "rest of the stream");
+    auto conv = Convert(IconFile({png}));
+    EXPECT_EQ(testutil::ReadFile(conv->path("app_256X256_32bpp.png")), png);
+    // Data that would run past the end of the file is not written.
+    std::string cut = IconFile({png});
+    auto short_ = Convert(cut.substr(0, cut.size() - 3));
+    EXPECT_NE(short_->run.out.find("(skipped: PNG data runs past the end of the file)\n"), std::string::npos);
+    EXPECT_EQ(short_->run.status, 2);
+}
+
+TEST(CommandLine, UsageMissingFilesAndStems)
+{
+    RunResult usage = RunProgram({kPngsmith});
+    EXPECT_EQ(usage.status, 0);
+    EXPECT_EQ(usage.out, "Usage: pngsmith file1.ico [file2.ico .. filen.ico]\n");
+
+    TempDir dir;
+    std::string icon = IconFile({BitmapData(Picture(4, 16, 16, true))});
+    struct Stem {
+        std::string file, stem;
+    } stems[] = {
+        {"icons/app.ico", "icons/app"}, {"app.tar.ico", "app.tar"}, {"plain", "plain"},
+        {"dir.old/app", "dir.old/app"}, {"./app2", "./app2"}, {"icons/.hidden", "icons/.hidden"},
+    };
+    fs::create_directories(dir / "icons");
+    fs::create_directories(dir / "dir.old");
+    for (const Stem& s : stems) {
+        testutil::WriteFile(dir / s.file, icon);
+        RunResult r = RunProgram({kPngsmith, s.file, "newp.png"}, testutil::InDir(dir.path().string()));
+        EXPECT_EQ(r.status, 0) << s.file;
+        EXPECT_EQ(r.out, s.stem + ": 1 icons.\nFound icon: 16x16  4bpp Sz:0 (" + s.stem + "_16X16_4bpp.png)\n");
+        EXPECT_TRUE(fs::exists(dir / (s.stem + "_16X16_4bpp.png"))) << s.stem;
+    }
+    // Missing names are passed over silently, before and after others.
+    RunResult r = RunProgram({kPngsmith, dir / "none.ico", dir / "plain", dir / "none2.ico"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out.substr(0, r.out.find(':')), dir / "plain");
+    RunResult none = RunProgram({kPngsmith, dir / "none.ico"});
+    EXPECT_EQ(none.status, 0);
+    EXPECT_EQ(none.out, "");
+}
+
+TEST(CommandLine, LaterFileWithTheSameStemOverwrites)
+{
+    TempDir dir;
+    IconPicture first = Picture(8, 4, 4, false), second = Picture(8, 4, 4, true);
+    second.palette[0] = Rgba{1, 1, 1, 0};
+    testutil::WriteFile(dir / "app.ico", IconFile({BitmapData(first)}));
+    testutil::WriteFile(dir / "app.cur", IconFile({BitmapData(second)}, 2));
+    testutil::WriteFile(dir / "app_04X04_8bpp.png", "old contents");
+    RunResult r = RunProgram({kPngsmith, dir / "app.ico", dir / "app.cur"});
+    EXPECT_EQ(r.status, 0);
+    ExpectPixels(second, Png(dir / "app_04X04_8bpp.png"));
+}
+
+// An output that cannot be created or written: said on the report line,
+// status 2, the run goes on; a partial regular file is removed.
+TEST(OutputFailures, ReportedAndTheRunGoesOn)
+{
+    TempDir dir;
+    IconPicture big = Picture(32, 64, 64, false), small = Picture(1, 8, 8, false);
+    testutil::WriteFile(dir / "app.ico", IconFile({BitmapData(big), BitmapData(small)}));
+    fs::create_directory(dir / "app_64X64_32bpp.png");
+    RunResult r = RunProgram({kPngsmith, dir / "app.ico"});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.out.find("Sz:0 (cannot create " + dir / "app_64X64_32bpp.png" + ")\n"), std::string::npos) << r.out;
+    EXPECT_TRUE(fs::exists(dir / "app_08X08_1bpp.png"));
+    fs::remove(dir / "app_64X64_32bpp.png");
+
+    fs::create_symlink("/dev/full", dir / "app_64X64_32bpp.png");
+    r = RunProgram({kPngsmith, dir / "app.ico"});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.out.find("(error writing " + dir / "app_64X64_32bpp.png" + ")\n"), std::string::npos) << r.out;
+    EXPECT_TRUE(fs::is_symlink(dir / "app_64X64_32bpp.png"));
+    fs::remove(dir / "app_64X64_32bpp.png");
+
+    r = RunProgram({kPngsmith, dir / "app.ico"}, testutil::FileSizeLimit(200));
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.out.find("(error writing " + dir / "app_64X64_32bpp.png" + ")\n"), std::string::npos) << r.out;
+    EXPECT_FALSE(fs::exists(dir / "app_64X64_32bpp.png"));
+    EXPECT_TRUE(fs::exists(dir / "app_08X08_1bpp.png"));
+}
+
+// Every prefix of a small icon of several images: no crash, no hang, a
+// report line for every image, status 0 or 2.
+TEST(Hostile, EveryTruncation)
+{
+    TempDir dir;
+    std::string icon = IconFile({BitmapData(Picture(1, 8, 8, true)), BitmapData(Picture(4, 3, 2, true)),
+                                 BitmapData(Picture(24, 2, 2, false)), PngData(4, 4, 8, 2)});
+    for (size_t n = 0; n < icon.size(); n++) {
+        testutil::WriteFile(dir / "t.ico", icon.substr(0, n));
+        RunResult r = RunProgram({kPngsmith, dir / "t.ico"}, testutil::Timeout(10));
+        ASSERT_TRUE(r.status == 0 || r.status == 2) << n << " status " << r.status;
+        size_t lines = std::count(r.out.begin(), r.out.end(), '\n');
+        // A count cut after its first byte is that byte.
+        size_t count = n >= 5 ? 4 : 0;
+        ASSERT_EQ(lines, 1 + count) << n << "\n" << r.out;
+    }
+}
+
+// Corrupting one header field at a time: the run always ends normally.
+TEST(Hostile, CorruptedFields)
+{
+    TempDir dir;
+    const std::string icon = IconFile({BitmapData(Picture(8, 5, 5, true))});
+    for (size_t at = 0; at < 6 + 16 + 40; at++) {
+        for (uint8_t v : {0x00, 0x7F, 0xFF}) {
+            std::string bad = icon;
+            bad[at] = static_cast<char>(v);
+            testutil::WriteFile(dir / "c.ico", bad);
+            RunResult r = RunProgram({kPngsmith, dir / "c.ico"}, testutil::Timeout(20));
+            ASSERT_LT(r.status, 3) << "byte " << at << " = " << int(v) << "\n" << r.out << r.err;
+        }
+    }
+}
+
+// An allocation failure reports "malloc" on standard error and ends with
+// status 1; the PNG files written before stay.
+TEST(AllocationFailure, MallocMessageAndStatus)
+{
+    TempDir dir;
+    std::string path = dir / "app.ico";
+    testutil::WriteFile(path, IconFile({BitmapData(Picture(1, 8, 8, false)), BitmapData(Picture(4, 4, 4, false))}));
+    static int left;
+    auto failLater = [](size_t count, size_t size) -> void* { return left-- > 0 ? calloc(count, size) : nullptr; };
+    // stem, header, directory, entries, first image's record and three
+    // blocks, then the first output name: the ninth allocation is the
+    // second image's record.
+    left = 9;
+    EXPECT_EXIT(
+        {
+            icon_calloc = failLater;
+            load_icon(path.c_str());
+            exit(0);
+        },
+        testing::ExitedWithCode(1), "^malloc: ");
+    EXPECT_TRUE(fs::exists(dir / "app_08X08_1bpp.png"));
+    EXPECT_FALSE(fs::exists(dir / "app_04X04_4bpp.png"));
+}
+
+TEST(Corpus, EveryImageConverts)
+{
+    fs::path corpus = testutil::CorpusDir("ico");
+    if (corpus.empty())
+        GTEST_SKIP() << "no corpus folder at " CORPUS_DIR;
+    for (const auto& entry : fs::directory_iterator(corpus)) {
+        std::string ext = entry.path().extension().string();
+        if (ext != ".ico" && ext != ".cur")
+            continue;
+        SCOPED_TRACE(entry.path().filename().string());
+        TempDir dir;
+        std::string copy = dir / entry.path().filename().string();
+        std::string bytes = testutil::ReadFile(entry.path());
+        testutil::WriteFile(copy, bytes);
+        RunResult r = RunProgram({kPngsmith, copy});
+        ASSERT_EQ(r.status, 0) << r.out;
+        uint16_t count = testutil::GetU16(bytes, 4);
+        ASSERT_EQ(static_cast<size_t>(std::count(r.out.begin(), r.out.end(), '\n')), 1u + count);
+        // Each report line names a PNG whose size is the directory entry's
+        // (0 standing for 256).
+        size_t at = r.out.find('\n') + 1;
+        for (uint16_t i = 0; i < count; i++) {
+            size_t open = r.out.find(" (", at), close = r.out.find(")\n", at);
+            std::string name = r.out.substr(open + 2, close - open - 2);
+            at = close + 2;
+            Png png(name);
+            ASSERT_TRUE(png.ok()) << name;
+            int w = static_cast<uint8_t>(bytes[6 + 16 * i]), h = static_cast<uint8_t>(bytes[7 + 16 * i]);
+            EXPECT_EQ(png.width(), w == 0 ? 256 : w) << name;
+            EXPECT_EQ(png.height(), h == 0 ? 256 : h) << name;
+        }
+    }
+}
+
+}  // namespace
