@@ -26,3 +26,14 @@ for f in samples/*.ico; do
   echo "=== pngsmith $out/$(basename "$f")"
   build/bin/pngsmith "$out/$(basename "$f")"
 done
+
+cat <<MSG
+
+=== The launcher
+Start it with:   build/bin/Convert [file]
+It needs a display (or QT_QPA_PLATFORM=offscreen for a window nobody sees).
+Its command lines run the converters from the installation directory,
+$(grep -m1 '^CONVERTER_INSTALL_DIR' build/CMakeCache.txt | cut -d= -f2); install them there first with
+'cmake --install build', or configure with -DCONVERTER_INSTALL_DIR=\$PWD/build/bin
+to try it out of the build folder.
+MSG

@@ -1,0 +1,25 @@
+#include "MyWindow.h"
+
+#include "Application.h"
+#include "Messages.h"
+#include "MyView.h"
+
+MyWindow::MyWindow(BRect frame, const char* title, window_type type, uint32 flags)
+    : BWindow(frame, title, type, flags, B_CURRENT_WORKSPACE)
+{
+    frame.OffsetTo(0, 0);
+    fView = new MyView(frame, "theView", B_FOLLOW_ALL_SIDES, B_WILL_DRAW);
+    AddChild(fView);
+}
+
+void MyWindow::MessageReceived(BMessage* message)
+{
+    if (message->what == kMsgWindowQuit)
+        QuitRequested();
+}
+
+bool MyWindow::QuitRequested()
+{
+    be_app->PostMessage(B_QUIT_REQUESTED);
+    return true;
+}

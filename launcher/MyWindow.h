@@ -1,0 +1,16 @@
+#pragma once
+
+#include "Window.h"
+
+class MyView;
+
+class MyWindow : public BWindow {
+public:
+    MyWindow(BRect frame, const char* title, window_type type, uint32 flags);
+    void MessageReceived(BMessage* message) override;
+    bool QuitRequested() override;
+    MyView* View() const { return fView; }
+
+private:
+    MyView* fView;
+};

@@ -1,0 +1,46 @@
+// The application object and its message loop.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "AppDefs.h"
+#include "Handler.h"
+
+class BWindow;
+
+class BApplication : public BLooper {
+public:
+    explicit BApplication(const char* signature);
+    ~BApplication() override;
+
+    // Runs the message loop until the application quits; returns then.
+    int32 Run();
+    void Quit();
+    const char* Signature() const { return fSignature.c_str(); }
+
+    // Called with a B_REFS_RECEIVED message whose "refs" list the files
+    // named on the command line.
+    virtual void RefsReceived(BMessage* message) { (void)message; }
+
+    void DispatchMessage(BMessage* message, BHandler* handler) override;
+
+    // Whether Quit was called: the loop ends, or would if it ran.
+    bool _IsQuitting() const { return fQuitting; }
+
+    // The windows the application owns; they are deleted with it.
+    void _AddWindow(BWindow* window);
+    void _RemoveWindow(BWindow* window);
+
+private:
+    std::string fSignature;
+    std::vector<BWindow*> fWindows;
+    bool fQuitting = false;
+    bool fRunning = false;
+};
+
+extern BApplication* be_app;
+
+// The command line the application takes its file arguments from: by
+// default the process's own. Set before the application is built.
+void set_application_arguments(const std::vector<std::string>& arguments);

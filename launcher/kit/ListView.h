@@ -1,0 +1,50 @@
+// A list of items, one selectable at a time.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "View.h"
+
+class BListItem {
+public:
+    BListItem(uint32 outlineLevel = 0, bool expanded = true) : fLevel(outlineLevel), fExpanded(expanded) {}
+    virtual ~BListItem() = default;
+    uint32 OutlineLevel() const { return fLevel; }
+    bool IsExpanded() const { return fExpanded; }
+
+private:
+    uint32 fLevel;
+    bool fExpanded;
+};
+
+class BStringItem : public BListItem {
+public:
+    BStringItem(const char* text, uint32 outlineLevel = 0, bool expanded = true)
+        : BListItem(outlineLevel, expanded), fText(text) {}
+    const char* Text() const { return fText.c_str(); }
+
+private:
+    std::string fText;
+};
+
+class _ListWidget;
+
+class BListView : public BView {
+public:
+    BListView(BRect frame, const char* name, list_view_type type, uint32 resizingMode, uint32 flags);
+    ~BListView() override;
+
+    // Takes ownership of the item.
+    bool AddItem(BListItem* item);
+    int32 CountItems() const { return static_cast<int32>(fItems.size()); }
+    // The index-th selected index in ascending order, or a negative number.
+    int32 CurrentSelection(int32 index = 0) const;
+    BListItem* ItemAt(int32 index) const;
+    void Select(int32 index);
+    void DeselectAll();
+
+private:
+    std::vector<BListItem*> fItems;
+    _ListWidget* fList;
+};

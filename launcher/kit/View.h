@@ -1,0 +1,58 @@
+// Views: rectangles of a window that draw, take clicks and receive
+// messages (drops among them). Frames are in the parent's coordinates.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "Handler.h"
+#include "InterfaceDefs.h"
+#include "Rect.h"
+
+class BBitmap;
+class BWindow;
+class _ViewWidget;
+
+class BView : public BHandler {
+public:
+    BView(BRect frame, const char* name, uint32 resizingMode, uint32 flags);
+    ~BView() override;
+
+    virtual void Draw(BRect updateRect) { (void)updateRect; }
+    virtual void MouseDown(BPoint where) { (void)where; }
+    // Passes the message on to the parent view.
+    void MessageReceived(BMessage* message) override;
+
+    void AddChild(BView* child);
+    // The position (view coordinates) and buttons of the mouse event being
+    // handled.
+    void GetMouse(BPoint* location, uint32* buttons, bool checkMessageQueue = true);
+    // Draws the bitmap at its own size at the pen position, the origin.
+    void DrawBitmap(const BBitmap* bitmap);
+
+    BRect Frame() const { return fFrame; }
+    BRect Bounds() const { return BRect(0, 0, fFrame.Width(), fFrame.Height()); }
+    const char* Name() const { return fName.c_str(); }
+    uint32 ResizingMode() const { return fResizingMode; }
+    uint32 Flags() const { return fFlags; }
+    BView* Parent() const { return fParent; }
+    BWindow* Window() const;
+    BLooper* Looper() const override;
+    const std::vector<BView*>& _Children() const { return fChildren; }
+
+    _ViewWidget* _Widget() const { return fWidget; }
+    void _SetWindow(BWindow* window);
+    void _MoveTo(float x, float y);
+    void _SetMouse(BPoint where, uint32 buttons);
+
+private:
+    BRect fFrame;
+    std::string fName;
+    uint32 fResizingMode, fFlags;
+    BView* fParent = nullptr;
+    BWindow* fWindow = nullptr;
+    std::vector<BView*> fChildren;
+    BPoint fMouse;
+    uint32 fButtons = 0;
+    _ViewWidget* fWidget;
+};

@@ -1,0 +1,130 @@
+#include "Window.h"
+
+#include <QCloseEvent>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QPainter>
+#include <QTimer>
+#include <QUrl>
+
+#include "AppDefs.h"
+#include "Application.h"
+#include "KitPrivate.h"
+
+_WindowWidget::_WindowWidget(BWindow* window) : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint), fWindow(window)
+{
+    setAcceptDrops(true);
+}
+
+void _WindowWidget::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    painter.setPen(QColor(0x60, 0x60, 0x60));
+    painter.drawRect(0, 0, width() - 1, height() - 1);
+}
+
+void _WindowWidget::closeEvent(QCloseEvent* event)
+{
+    // The window decides: a quit request goes through its queue.
+    event->ignore();
+    fWindow->PostMessage(B_QUIT_REQUESTED);
+}
+
+void _WindowWidget::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (event->mimeData()->hasUrls())
+        event->acceptProposedAction();
+}
+
+void _WindowWidget::dragMoveEvent(QDragMoveEvent* event)
+{
+    if (event->mimeData()->hasUrls())
+        event->acceptProposedAction();
+}
+
+// A drop becomes a B_SIMPLE_DATA message with the dropped files under
+// "refs", queued for the view under the pointer.
+void _WindowWidget::dropEvent(QDropEvent* event)
+{
+    BMessage message(B_SIMPLE_DATA);
+    for (const QUrl& url : event->mimeData()->urls()) {
+        entry_ref ref;
+        if (url.isLocalFile() && get_ref_for_path(url.toLocalFile().toLocal8Bit().constData(), &ref) == B_OK)
+            message.AddRef("refs", &ref);
+    }
+    BView* target = nullptr;
+    for (QWidget* w = childAt(event->position().toPoint()); w != nullptr && target == nullptr; w = w->parentWidget())
+        if (auto* view = dynamic_cast<_ViewWidget*>(w))
+            target = view->View();
+    if (target == nullptr)
+        return;
+    fWindow->PostMessage(&message, target);
+    event->acceptProposedAction();
+}
+
+BWindow::BWindow(BRect frame, const char* title, window_type, uint32, uint32)
+    : fFrame(frame), fWidget(new _WindowWidget(this))
+{
+    const int b = _WindowWidget::kBorder;
+    fWidget->setWindowTitle(QString::fromUtf8(title));
+    fWidget->setGeometry(static_cast<int>(frame.left) - b, static_cast<int>(frame.top) - b,
+                         static_cast<int>(frame.Width()) + 1 + 2 * b,
+                         static_cast<int>(frame.Height()) + 1 + 2 * b);
+    fWidget->setFixedSize(fWidget->size());
+    if (be_app != nullptr)
+        be_app->_AddWindow(this);
+}
+
+BWindow::~BWindow()
+{
+    if (be_app != nullptr)
+        be_app->_RemoveWindow(this);
+    for (BView* view : fChildren)
+        delete view;
+    delete fWidget;
+}
+
+void BWindow::SetLook(window_look look)
+{
+    // Every look is drawn the same here: a thin border and no title tab.
+    fLook = look;
+}
+
+void BWindow::Show() { fWidget->show(); }
+void BWindow::Hide() { fWidget->hide(); }
+bool BWindow::IsHidden() const { return fWidget->isHidden(); }
+
+const char* BWindow::Title() const
+{
+    static thread_local std::string title;
+    title = fWidget->windowTitle().toStdString();
+    return title.c_str();
+}
+
+void BWindow::AddChild(BView* view)
+{
+    const int b = _WindowWidget::kBorder;
+    fChildren.push_back(view);
+    view->_Widget()->setParent(fWidget);
+    view->_MoveTo(view->Frame().left + b, view->Frame().top + b);
+    view->_SetWindow(this);
+    view->_Widget()->show();
+}
+
+void BWindow::Quit()
+{
+    Hide();
+    if (be_app != nullptr)
+        be_app->_RemoveWindow(this);
+    QTimer::singleShot(0, [this] { delete this; });
+}
+
+void BWindow::DispatchMessage(BMessage* message, BHandler* handler)
+{
+    if (handler == nullptr && message->what == B_QUIT_REQUESTED) {
+        if (QuitRequested())
+            Quit();
+        return;
+    }
+    BLooper::DispatchMessage(message, handler);
+}

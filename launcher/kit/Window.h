@@ -1,0 +1,42 @@
+// A window: a frameless top-level window with a thin border drawn around
+// its content, whose frame is given in screen coordinates.
+#pragma once
+
+#include <vector>
+
+#include "Handler.h"
+#include "InterfaceDefs.h"
+#include "Rect.h"
+
+class BView;
+class _WindowWidget;
+
+class BWindow : public BLooper {
+public:
+    BWindow(BRect frame, const char* title, window_type type, uint32 flags,
+            uint32 workspace = B_CURRENT_WORKSPACE);
+    ~BWindow() override;
+
+    void SetLook(window_look look);
+    window_look Look() const { return fLook; }
+    void Show();
+    void Hide();
+    bool IsHidden() const;
+    void AddChild(BView* view);
+    // Closes the window and deletes it once control returns to the loop.
+    void Quit();
+
+    BRect Frame() const { return fFrame; }
+    BRect Bounds() const { return BRect(0, 0, fFrame.Width(), fFrame.Height()); }
+    const char* Title() const;
+
+    void DispatchMessage(BMessage* message, BHandler* handler) override;
+
+    _WindowWidget* _Widget() const { return fWidget; }
+
+private:
+    BRect fFrame;
+    window_look fLook = B_TITLED_WINDOW_LOOK;
+    _WindowWidget* fWidget;
+    std::vector<BView*> fChildren;
+};

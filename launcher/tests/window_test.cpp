@@ -1,0 +1,348 @@
+// The launcher's window, headless (QT_QPA_PLATFORM=offscreen): clicks and
+// drops go through the window's native handle as a real pointer's would.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDropEvent>
+#include <QImage>
+#include <QLabel>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QPushButton>
+#include <QTimer>
+#include <QUrl>
+#include <QWindow>
+#include <QtTest/qtestmouse.h>
+#include <filesystem>
+
+#include "Application.h"
+#include "Messages.h"
+#include "MyApp.h"
+#include "MyView.h"
+#include "Shell.h"
+#include "Window.h"
+#include "targets.h"
+#include "testutil.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::vector<std::string> ran;
+int Record(const char* line)
+{
+    ran.push_back(line);
+    return 0;
+}
+
+enum class Reaction { kNothing, kAbout, kQuit, kConvert };
+
+class LauncherWindow : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        set_application_arguments({"Convert"});
+        picturePath = BIN_DIR "/conv.jpg";
+        test1.clear();
+        ran.clear();
+        set_shell_system_hook(Record);
+        fApp = new MyApp();
+        Settle();
+    }
+    void TearDown() override
+    {
+        delete fApp;
+        set_shell_system_hook(nullptr);
+    }
+
+    // Delivers everything queued, the messages of the kit among it.
+    static void Settle()
+    {
+        for (int i = 0; i < 3; i++) {
+            QCoreApplication::sendPostedEvents();
+            QCoreApplication::processEvents();
+        }
+    }
+
+    static QWidget* WindowWidget() { return _stringview1->Window() == nullptr ? nullptr : TopLevel(); }
+    static QWidget* TopLevel()
+    {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w->isVisible() && w->windowTitle() == "Convert")
+                return w;
+        return nullptr;
+    }
+    static QWindow* Handle() { return TopLevel()->windowHandle(); }
+
+    // A click at view coordinates; the window's border is one pixel.
+    static void Click(double x, double y)
+    {
+        QPointF local(x + 1, y + 1);
+        QPointF global = Handle()->mapToGlobal(local);
+        qt_handleMouseEvent(Handle(), local, global, Qt::LeftButton, Qt::LeftButton,
+                            QEvent::MouseButtonPress, Qt::NoModifier, 0);
+        qt_handleMouseEvent(Handle(), local, global, Qt::NoButton, Qt::LeftButton,
+                            QEvent::MouseButtonRelease, Qt::NoModifier, 0);
+        Settle();
+    }
+
+    static void Drop(const std::vector<std::string>& paths, QPoint at = QPoint(300, 300))
+    {
+        QMimeData data;
+        QList<QUrl> urls;
+        for (const std::string& p : paths)
+            urls.push_back(QUrl::fromLocalFile(QString::fromStdString(p)));
+        data.setUrls(urls);
+        QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(Handle(), &enter);
+        QDropEvent drop(QPointF(at), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(Handle(), &drop);
+        Settle();
+    }
+
+    // Closes the About box as soon as it shows, remembering what it said;
+    // watches while the object lives.
+    struct AboutWatcher {
+        std::string title, text;
+        std::vector<std::string> buttons;
+        bool shown = false;
+        QTimer timer;
+        AboutWatcher()
+        {
+            timer.setInterval(0);
+            QObject::connect(&timer, &QTimer::timeout, [this] {
+                QMessageBox* box = nullptr;
+                for (QWidget* w : QApplication::topLevelWidgets())
+                    if (w->isVisible() && qobject_cast<QMessageBox*>(w) != nullptr)
+                        box = qobject_cast<QMessageBox*>(w);
+                if (box == nullptr)
+                    return;
+                shown = true;
+                title = box->windowTitle().toStdString();
+                text = box->text().toStdString();
+                for (QAbstractButton* b : box->buttons())
+                    buttons.push_back(b->text().toStdString());
+                timer.stop();
+                box->buttons().front()->click();
+            });
+            timer.start();
+        }
+    };
+
+    // What a click at (x, y) does.
+    Reaction ClickAndSee(double x, double y)
+    {
+        AboutWatcher about;
+        size_t commands = ran.size();
+        Click(x, y);
+        if (about.shown)
+            return Reaction::kAbout;
+        if (be_app->_IsQuitting())
+            return Reaction::kQuit;
+        if (ran.size() > commands)
+            return Reaction::kConvert;
+        return Reaction::kNothing;
+    }
+
+    MyApp* fApp = nullptr;
+};
+
+struct ClickCase {
+    double x, y;
+    Reaction reaction;
+};
+
+TEST_F(LauncherWindow, SpotsWithInclusiveBoundsInTheirOrder)
+{
+    testutil::TempDir dir;
+    testutil::WriteFile(dir / "a.3ds", "x");
+    Drop({dir / "a.3ds"});
+    lstview1->Select(3);
+    const ClickCase cases[] = {
+        {468, 128, Reaction::kAbout},   {503, 161, Reaction::kAbout},   {503.9, 161.9, Reaction::kAbout},
+        {467, 128, Reaction::kNothing}, {504, 140, Reaction::kNothing}, {480, 162, Reaction::kNothing},
+        {114, 416, Reaction::kConvert}, {233, 446, Reaction::kConvert}, {233.99, 446.5, Reaction::kConvert},
+        {113, 430, Reaction::kNothing}, {234, 430, Reaction::kNothing}, {0, 0, Reaction::kNothing},
+        {427, 416, Reaction::kQuit},
+    };
+    for (const ClickCase& c : cases)
+        EXPECT_EQ(static_cast<int>(ClickAndSee(c.x, c.y)), static_cast<int>(c.reaction)) << c.x << "," << c.y;
+    EXPECT_EQ(h0, 427);
+    EXPECT_EQ(v0, 416);
+}
+
+TEST_F(LauncherWindow, QuitSpotBoundsWithAndWithoutAFile)
+{
+    for (double x : {427.0, 550.0})
+        for (double y : {416.0, 446.0}) {
+            delete fApp;
+            fApp = new MyApp();
+            Settle();
+            EXPECT_EQ(ClickAndSee(x, y), Reaction::kQuit) << x << "," << y;
+        }
+    delete fApp;
+    fApp = new MyApp();
+    Settle();
+    EXPECT_EQ(ClickAndSee(426, 430), Reaction::kNothing);
+    EXPECT_EQ(ClickAndSee(551, 430), Reaction::kNothing);
+}
+
+TEST_F(LauncherWindow, AboutBoxTexts)
+{
+    AboutWatcher seen;
+    Click(480, 140);
+    ASSERT_TRUE(seen.shown);
+    EXPECT_EQ(seen.title, "BALert");
+    EXPECT_EQ(seen.text,
+              "This Program Converts between \n Various Graphics and Sounds Format \n Drag the File to be "
+              "converted \nand select the format in the list box \n and then press convert\n Please "
+              "select valid formats example\n file.wav to file.au \nor\nfile.ico      to file.png ");
+    EXPECT_EQ(seen.buttons, std::vector<std::string>{"OK"});
+}
+
+TEST_F(LauncherWindow, ConvertNeedsAFileAndASelection)
+{
+    lstview1->Select(2);
+    Click(150, 430);
+    EXPECT_TRUE(ran.empty());  // nothing dropped yet: the display reads Here
+    EXPECT_STREQ(_stringview1->Text(), "Here");
+
+    testutil::TempDir dir;
+    testutil::WriteFile(dir / "m.c7e", "x");
+    Drop({dir / "m.c7e"});
+    lstview1->DeselectAll();
+    Click(150, 430);
+    EXPECT_TRUE(ran.empty());  // no target selected
+
+    lstview1->Select(2);
+    Click(150, 430);
+    Click(150, 430);
+    std::string want = std::string(kInstallDir) + "/c7e2txt.exe " + QuotePath(dir / "m.c7e");
+    EXPECT_EQ(ran, (std::vector<std::string>{want, want}));
+}
+
+TEST_F(LauncherWindow, DropsTakeTheFirstFileAndKeepTheLinkItself)
+{
+    testutil::TempDir dir;
+    for (const char* name : {"one.ico", "two.ico", "three.ico"})
+        testutil::WriteFile(dir / name, "x");
+    fs::create_symlink(dir / "one.ico", dir / "link.ico");
+    fs::create_directory(dir / "sub");
+    Drop({dir / "two.ico", dir / "one.ico", dir / "three.ico"});
+    std::string real = fs::canonical(dir.path()).string();
+    EXPECT_EQ(test1, real + "/two.ico");
+    EXPECT_EQ(std::string(_stringview1->Text()), real + "/two.ico");
+    // A symbolic link shows its own path, its directory resolved.
+    Drop({dir.path().string() + "/sub/../link.ico"});
+    EXPECT_EQ(test1, real + "/link.ico");
+    // A drop without "refs" changes nothing.
+    BMessage empty(B_SIMPLE_DATA);
+    _stringview1->Window()->PostMessage(&empty, _stringview1->Parent());
+    Settle();
+    EXPECT_EQ(test1, real + "/link.ico");
+    // Other messages to the view are ignored.
+    BMessage other(0x41424344);
+    entry_ref ref(real, "one.ico");
+    other.AddRef("refs", &ref);
+    _stringview1->Window()->PostMessage(&other, _stringview1->Parent());
+    Settle();
+    EXPECT_EQ(test1, real + "/link.ico");
+    // A drop onto the list reaches the main view too.
+    Drop({dir / "three.ico"}, QPoint(280, 120));
+    EXPECT_EQ(test1, real + "/three.ico");
+}
+
+TEST_F(LauncherWindow, LongAndSpecialPathsAreShownAsPlainText)
+{
+    testutil::TempDir dir;
+    std::string name = "<b>bold & $(id) 'q' " + std::string(200, 'n') + ".wav";
+    testutil::WriteFile(dir / name, "x");
+    Drop({dir / name});
+    std::string real = fs::canonical(dir.path()).string() + "/" + name;
+    EXPECT_EQ(test1, real);
+    QLabel* label = TopLevel()->findChild<QLabel*>("StringView1");
+    ASSERT_NE(label, nullptr);
+    EXPECT_EQ(label->textFormat(), Qt::PlainText);
+    EXPECT_EQ(label->text().toStdString(), real);
+    lstview1->Select(37);
+    Click(120, 420);
+    ASSERT_EQ(ran.size(), 1u);
+    EXPECT_EQ(ran[0], "sox " + QuotePath(real) + " output.wav");
+}
+
+TEST_F(LauncherWindow, WindowGeometryAndList)
+{
+    QWidget* top = TopLevel();
+    ASSERT_NE(top, nullptr);
+    EXPECT_EQ(top->geometry(), QRect(9, 9, 653, 521));
+    EXPECT_TRUE(top->windowFlags() & Qt::FramelessWindowHint);
+    QWidget* list = top->findChild<QWidget*>("list1");
+    ASSERT_NE(list, nullptr);
+    EXPECT_EQ(QRect(list->mapTo(top, QPoint(0, 0)) - QPoint(1, 1), list->size()), QRect(250, 100, 71, 51));
+    QWidget* display = top->findChild<QLabel*>("StringView1");
+    EXPECT_EQ(QRect(display->mapTo(top, QPoint(0, 0)) - QPoint(1, 1), display->size()), QRect(41, 95, 194, 39));
+    ASSERT_EQ(lstview1->CountItems(), kTargetCount);
+    for (int i = 0; i < kTargetCount; i++)
+        EXPECT_STREQ(static_cast<BStringItem*>(lstview1->ItemAt(i))->Text(), listitems[i]);
+    EXPECT_EQ(lstview1->ItemAt(39), nullptr);
+    EXPECT_EQ(lstview1->CurrentSelection(), -1);
+}
+
+// The grab shows the picture around the controls; it is written into the
+// build folder for a person to look at.
+TEST_F(LauncherWindow, ScreenshotShowsThePicture)
+{
+    QImage picture(BIN_DIR "/conv.jpg");
+    ASSERT_FALSE(picture.isNull());
+    QImage shot = TopLevel()->grab().toImage();
+    shot.save(QString::fromStdString(std::string(SCREENSHOT_PATH)));
+    ASSERT_EQ(shot.size(), QSize(653, 521));
+    // Points of the picture outside every control, in view coordinates.
+    for (QPoint p : {QPoint(5, 5), QPoint(240, 96), QPoint(400, 300), QPoint(150, 430), QPoint(600, 500),
+                     QPoint(246, 154), QPoint(38, 92)})
+        EXPECT_EQ(shot.pixel(p + QPoint(1, 1)), picture.pixel(p)) << p.x() << "," << p.y();
+}
+
+TEST_F(LauncherWindow, MissingPictureLeavesTheControlsWorking)
+{
+    delete fApp;
+    picturePath = "/no/such/conv.jpg";
+    fApp = new MyApp();
+    Settle();
+    EXPECT_STREQ(_stringview1->Text(), "Here");
+    testutil::TempDir dir;
+    testutil::WriteFile(dir / "a.au", "x");
+    Drop({dir / "a.au"});
+    lstview1->Select(6);
+    EXPECT_EQ(ClickAndSee(200, 440), Reaction::kConvert);
+    EXPECT_EQ(ClickAndSee(500, 440), Reaction::kQuit);
+}
+
+TEST_F(LauncherWindow, FileNamedOnTheCommandLine)
+{
+    delete fApp;
+    testutil::TempDir dir;
+    testutil::WriteFile(dir / "given.3ds", "x");
+    testutil::WriteFile(dir / "second.3ds", "x");
+    set_application_arguments({"Convert", dir / "given.3ds", dir / "second.3ds", dir / "missing"});
+    fApp = new MyApp();
+    Settle();
+    EXPECT_EQ(test1, fs::canonical(dir.path()).string() + "/given.3ds");
+    EXPECT_EQ(std::string(_stringview1->Text()), test1);
+}
+
+// The loop ends on the Quit spot and on the window quit message.
+TEST_F(LauncherWindow, RunReturnsAfterQuit)
+{
+    QTimer::singleShot(0, [] { Click(500, 430); });
+    QTimer::singleShot(5000, [] { QCoreApplication::exit(1); });
+    EXPECT_EQ(fApp->Run(), 0);
+
+    delete fApp;
+    fApp = new MyApp();
+    QTimer::singleShot(0, [] { _stringview1->Window()->PostMessage(kMsgWindowQuit); });
+    QTimer::singleShot(5000, [] { QCoreApplication::exit(1); });
+    EXPECT_EQ(fApp->Run(), 0);
+}
+
+}  // namespace

@@ -1,0 +1,133 @@
+// Draws the launcher's background picture, conv.jpg: 651 x 519 pixels with
+// a title, a hint, panels behind the path display and the target list, and
+// the About, Quit and Convert spots drawn exactly over the rectangles that
+// react to clicks. Usage: make_picture <output.jpg>
+#include <gd.h>
+#include <gdfontg.h>
+#include <gdfontl.h>
+#include <gdfonts.h>
+
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+enum { kWidth = 651, kHeight = 519 };
+
+// The rectangles of the window (left, top, right, bottom; both edges
+// included) that the picture must mark.
+struct Box {
+    int left, top, right, bottom;
+};
+const Box kAboutSpot = {468, 128, 503, 161};
+const Box kQuitSpot = {427, 416, 550, 446};
+const Box kConvertSpot = {114, 416, 233, 446};
+const Box kPathDisplay = {41, 95, 234, 133};
+const Box kListFrame = {248, 98, 336, 152};
+
+int Colour(gdImagePtr im, int r, int g, int b) { return gdImageColorResolve(im, r, g, b); }
+
+// Text scaled up by an integer factor from one of gd's bitmap fonts.
+void BigText(gdImagePtr im, gdFontPtr font, int x, int y, const char* text, int colour, int scale)
+{
+    int w = font->w * static_cast<int>(strlen(text)), h = font->h;
+    gdImagePtr small = gdImageCreateTrueColor(w, h);
+    gdImageAlphaBlending(small, 0);
+    gdImageFilledRectangle(small, 0, 0, w - 1, h - 1, gdTrueColorAlpha(0, 0, 0, gdAlphaTransparent));
+    gdImageString(small, font, 0, 0, reinterpret_cast<unsigned char*>(const_cast<char*>(text)), colour);
+    gdImageAlphaBlending(im, 1);
+    gdImageCopyResized(im, small, x, y, 0, 0, w * scale, h * scale, w, h);
+    gdImageDestroy(small);
+}
+
+void Text(gdImagePtr im, gdFontPtr font, int x, int y, const char* text, int colour)
+{
+    gdImageString(im, font, x, y, reinterpret_cast<unsigned char*>(const_cast<char*>(text)), colour);
+}
+
+void CentredText(gdImagePtr im, gdFontPtr font, const Box& box, const char* text, int colour)
+{
+    int w = font->w * static_cast<int>(strlen(text));
+    Text(im, font, (box.left + box.right + 1 - w) / 2, (box.top + box.bottom + 1 - font->h) / 2, text, colour);
+}
+
+// A button face filling the spot exactly: a light top-left edge, a dark
+// bottom-right edge and a label.
+void Button(gdImagePtr im, const Box& box, const char* label, gdFontPtr font, int face)
+{
+    gdImageFilledRectangle(im, box.left, box.top, box.right, box.bottom, face);
+    int light = Colour(im, 235, 240, 250), dark = Colour(im, 40, 45, 70);
+    gdImageLine(im, box.left, box.top, box.right, box.top, light);
+    gdImageLine(im, box.left, box.top, box.left, box.bottom, light);
+    gdImageLine(im, box.left, box.bottom, box.right, box.bottom, dark);
+    gdImageLine(im, box.right, box.top, box.right, box.bottom, dark);
+    CentredText(im, font, box, label, Colour(im, 255, 255, 255));
+}
+
+// A sunken panel around a control, a few pixels outside its rectangle.
+void Panel(gdImagePtr im, const Box& box, int margin, const char* caption)
+{
+    Box b = {box.left - margin, box.top - margin, box.right + margin, box.bottom + margin};
+    gdImageFilledRectangle(im, b.left, b.top, b.right, b.bottom, Colour(im, 238, 240, 245));
+    gdImageRectangle(im, b.left, b.top, b.right, b.bottom, Colour(im, 30, 35, 60));
+    Text(im, gdFontGetLarge(), b.left, b.top - 18, caption, Colour(im, 230, 235, 255));
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc != 2) {
+        fprintf(stderr, "usage: make_picture <output.jpg>\n");
+        return 1;
+    }
+    gdImagePtr im = gdImageCreateTrueColor(kWidth, kHeight);
+    // A vertical gradient from deep blue to slate.
+    for (int y = 0; y < kHeight; y++) {
+        int t = y * 255 / (kHeight - 1);
+        gdImageLine(im, 0, y, kWidth - 1, y, Colour(im, 28 + t / 6, 42 + t / 5, 92 + t / 4));
+    }
+    int white = Colour(im, 255, 255, 255), pale = Colour(im, 200, 210, 240);
+    BigText(im, gdFontGetGiant(), 40, 6, "Convert", white, 3);
+    Text(im, gdFontGetLarge(), 44, 53, "3D models, icons and sounds, one drop away", pale);
+
+    Panel(im, kPathDisplay, 3, "1. Drop a file:");
+    Panel(im, kListFrame, 1, "2. Target:");
+
+    // How to use it, beside the controls.
+    const char* steps[] = {
+        "Drop any file on the window: its path",
+        "shows in the box on the left.",
+        "",
+        "Choose what to make of it in the list,",
+        "then press Convert below.",
+        "",
+        "zelm:      3DS scene  -> C7E0 model (3ds)",
+        "c7e2txt:   C7E0 model -> text",
+        "icotopng:  icon       -> PNG files",
+        "aiff ... wve: sound   -> output.<type>",
+    };
+    for (int i = 0; i < 10; i++)
+        Text(im, gdFontGetSmall(), 360, 190 + 16 * i, steps[i], pale);
+    Text(im, gdFontGetSmall(), 360, 138, "What is this? ->", pale);
+
+    Button(im, kAboutSpot, "About", gdFontGetSmall(), Colour(im, 70, 110, 190));
+    Button(im, kConvertSpot, "Convert", gdFontGetLarge(), Colour(im, 40, 150, 90));
+    Button(im, kQuitSpot, "Quit", gdFontGetLarge(), Colour(im, 170, 60, 60));
+    Text(im, gdFontGetLarge(), kConvertSpot.left, kConvertSpot.top - 22, "3. Press:", white);
+
+    FILE* out = fopen(argv[1], "wb");
+    if (out == nullptr) {
+        perror(argv[1]);
+        return 1;
+    }
+    gdImageJpeg(im, out, 92);
+    bool ok = !ferror(out);
+    ok = fclose(out) == 0 && ok;
+    gdImageDestroy(im);
+    if (!ok) {
+        fprintf(stderr, "make_picture: cannot write %s\n", argv[1]);
+        return 1;
+    }
+    return 0;
+}
