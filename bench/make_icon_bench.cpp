@@ -8,6 +8,8 @@
 #include <cstdio>
 #include <string>
 
+#include "save_file.h"
+
 #include "forgeico.h"
 
 static IconPicture Picture(int size, int bits)
@@ -46,17 +48,6 @@ static std::string PngEntry()
     return bytes;
 }
 
-static bool Save(const std::string& path, const std::string& bytes)
-{
-    FILE* f = fopen(path.c_str(), "wb");
-    bool ok = f != nullptr && fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-    if (f != nullptr && fclose(f) != 0)
-        ok = false;
-    if (!ok)
-        fprintf(stderr, "make_icon_bench: cannot write %s\n", path.c_str());
-    return ok;
-}
-
 int main(int argc, char** argv)
 {
     if (argc != 2) {
@@ -70,8 +61,8 @@ int main(int argc, char** argv)
     for (int i = 0; i < 9; i++)
         images.push_back(BitmapData(Picture(sizes[i], bits[i])));
     images.push_back(PngEntry());
-    return Save(dir + "/ten.ico", IconFile(images)) &&
-                   Save(dir + "/big32.ico", IconFile({BitmapData(Picture(256, 32))}))
+    return SaveFile(dir + "/ten.ico", IconFile(images)) &&
+                   SaveFile(dir + "/big32.ico", IconFile({BitmapData(Picture(256, 32))}))
                ? 0
                : 1;
 }

@@ -6,6 +6,8 @@
 #include <random>
 #include <string>
 
+#include "save_file.h"
+
 #include "forge3ds.h"
 
 using namespace forge3ds;
@@ -33,17 +35,6 @@ static std::string Grid(std::mt19937& rng, int vertices, int faces, const std::s
     return Object(name, Mesh(VertexList(positions) + MappingList(coords) + FaceList(list)));
 }
 
-static bool Save(const std::string& path, const std::string& bytes)
-{
-    FILE* f = fopen(path.c_str(), "wb");
-    bool ok = f != nullptr && fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-    if (f != nullptr && fclose(f) != 0)
-        ok = false;
-    if (!ok)
-        fprintf(stderr, "make_mesh_bench: cannot write %s\n", path.c_str());
-    return ok;
-}
-
 int main(int argc, char** argv)
 {
     if (argc != 2) {
@@ -57,5 +48,5 @@ int main(int argc, char** argv)
     for (int i = 0; i < 200; i++)
         objects += Grid(rng, 1000, 2000, "Part" + std::to_string(i));
     std::string many = Main(Editor(objects));
-    return Save(dir + "/worst.3ds", worst) && Save(dir + "/many.3ds", many) ? 0 : 1;
+    return SaveFile(dir + "/worst.3ds", worst) && SaveFile(dir + "/many.3ds", many) ? 0 : 1;
 }

@@ -22,12 +22,7 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 "$build/bench/make_icon_bench" "$work"
 
-median_ms() {  # command...: median wall time of 11 runs, in ms
-  for _ in $(seq 11); do
-    s=$(date +%s%N); "$@" >/dev/null 2>&1; e=$(date +%s%N)
-    echo $(( (e - s) / 1000 ))
-  done | sort -n | sed -n 6p | awk '{printf "%.1f", $1 / 1000}'
-}
+. "$(dirname "$0")/timing.sh"
 
 for f in ten big32; do
   mkdir -p "$work/$f-im"

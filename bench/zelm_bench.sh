@@ -9,12 +9,7 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 "$build/bench/make_mesh_bench" "$work"
 
-median_ms() {  # command...: median wall time of 11 runs, in ms
-  for _ in $(seq 11); do
-    s=$(date +%s%N); "$@" >/dev/null 2>&1; e=$(date +%s%N)
-    echo $(( (e - s) / 1000 ))
-  done | sort -n | sed -n 6p | awk '{printf "%.1f", $1 / 1000}'
-}
+. "$(dirname "$0")/timing.sh"
 
 for f in worst many; do
   in="$work/$f.3ds"; out="$work/$f.c7e"

@@ -197,48 +197,47 @@ int ReadMeshChunk(FILE* input, uint32_t limit, const char* name, FILE* output)
     return 0;
 }
 
-int ReadVerticesChunk(FILE* input)
+// Reads a list of entries into a new array, which replaces the previous
+// list of its kind in the mesh. When the array cannot be allocated the list
+// is consumed all the same and the mesh is left without it.
+template <typename T, typename Decode>
+static int LoadList(FILE* input, const char* what, size_t entrySize, T*& array, uint32_t& count,
+                    const char* noMemory, Decode decode)
 {
     uint16_t n = ReadCount(input);
-    printf("Reading %i Vertices...", n);
-    // A second list in the same mesh replaces the first.
-    free(currentModel.vertices);
-    _Vertex* vertices = static_cast<_Vertex*>(AllocateArray(n, sizeof(_Vertex)));
-    currentModel.vertices = vertices;
-    if (vertices == nullptr) {
-        ReadEntries(input, n, kVertexEntrySize, [](uint32_t, const unsigned char*) {});
-        printf("\nWarning : Insufficient Memory to Load Vertices!\n");
+    printf("Reading %i %s...", n, what);
+    free(array);
+    array = static_cast<T*>(AllocateArray(n, sizeof(T)));
+    if (array == nullptr) {
+        ReadEntries(input, n, entrySize, [](uint32_t, const unsigned char*) {});
+        printf("%s", noMemory);
         return -1;
     }
-    ReadEntries(input, n, kVertexEntrySize, [&](uint32_t i, const unsigned char* p) {
-        vertices[i] = _Vertex{GetLEFloat(p), GetLEFloat(p + 4), GetLEFloat(p + 8),
-                              0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0};
-    });
-    currentModel.numVertices = n;
+    T* out = array;
+    ReadEntries(input, n, entrySize, [&](uint32_t i, const unsigned char* p) { out[i] = decode(p); });
+    count = n;
     printf("Done!\n");
     return 0;
 }
 
+int ReadVerticesChunk(FILE* input)
+{
+    return LoadList(input, "Vertices", kVertexEntrySize, currentModel.vertices,
+                    currentModel.numVertices, "\nWarning : Insufficient Memory to Load Vertices!\n",
+                    [](const unsigned char* p) {
+                        return _Vertex{GetLEFloat(p), GetLEFloat(p + 4), GetLEFloat(p + 8),
+                                       0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0};
+                    });
+}
+
 int ReadFacesChunk(FILE* input)
 {
-    uint16_t n = ReadCount(input);
-    printf("Reading %i Faces...", n);
-    free(currentModel.faces);
-    _Face* faces = static_cast<_Face*>(AllocateArray(n, sizeof(_Face)));
-    currentModel.faces = faces;
-    if (faces == nullptr) {
-        ReadEntries(input, n, kFaceEntrySize, [](uint32_t, const unsigned char*) {});
-        printf("\nWarning : Insufficient Memory to Load Faces!\n");
-        return -1;
-    }
     // The fourth word of each entry holds edge flags, which the model
     // format does not carry.
-    ReadEntries(input, n, kFaceEntrySize, [&](uint32_t i, const unsigned char* p) {
-        faces[i] = _Face{GetLE16(p), GetLE16(p + 2), GetLE16(p + 4), 0.0f, 0.0f, 0.0f};
-    });
-    currentModel.numFaces = n;
-    printf("Done!\n");
-    return 0;
+    return LoadList(input, "Faces", kFaceEntrySize, currentModel.faces, currentModel.numFaces,
+                    "\nWarning : Insufficient Memory to Load Faces!\n", [](const unsigned char* p) {
+                        return _Face{GetLE16(p), GetLE16(p + 2), GetLE16(p + 4), 0.0f, 0.0f, 0.0f};
+                    });
 }
 
 int ReadMappingChunk(FILE* input)

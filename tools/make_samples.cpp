@@ -8,18 +8,13 @@
 
 #include "forge3ds.h"
 #include "forgeico.h"
+#include "save_file.h"
 
 using namespace forge3ds;
 
 static bool Save(const std::string& dir, const char* name, const std::string& bytes)
 {
-    std::string path = dir + "/" + name;
-    FILE* f = fopen(path.c_str(), "wb");
-    if (f == nullptr || fwrite(bytes.data(), 1, bytes.size(), f) != bytes.size() || fclose(f) != 0) {
-        fprintf(stderr, "make_samples: cannot write %s\n", path.c_str());
-        return false;
-    }
-    return true;
+    return SaveFile(dir + "/" + name, bytes);
 }
 
 static std::string Version3ds()
@@ -126,16 +121,16 @@ static std::string SampleIcon()
             return std::sqrt(dx * dx + dy * dy) / (size / 2.0f);  // 0 centre, 1 rim
         };
     };
-    struct Spec {
+    struct Layout {
         int size, bits;
-    } specs[] = {{16, 1}, {32, 4}, {32, 8}, {48, 24}, {48, 32}};
-    for (const Spec& spec : specs) {
+    } layouts[] = {{16, 1}, {32, 4}, {32, 8}, {48, 24}, {48, 32}};
+    for (const Layout& layout : layouts) {
         IconPicture p;
-        p.width = p.height = spec.size;
-        p.bits = spec.bits;
-        auto radius = shape(spec.size);
-        if (spec.bits <= 8) {
-            int colours = 1 << spec.bits;
+        p.width = p.height = layout.size;
+        p.bits = layout.bits;
+        auto radius = shape(layout.size);
+        if (layout.bits <= 8) {
+            int colours = 1 << layout.bits;
             for (int i = 0; i < colours; i++) {
                 float t = colours == 2 ? static_cast<float>(i) : static_cast<float>(i) / (colours - 1);
                 p.palette.push_back(Rgba{static_cast<uint8_t>(30 + 200 * t), static_cast<uint8_t>(60 + 120 * t),
@@ -150,19 +145,19 @@ static std::string SampleIcon()
             };
             p.masked = [radius](int x, int y) { return radius(x, y) > 1.0f; };
         } else {
-            p.pixel = [radius, spec](int x, int y) {
+            p.pixel = [radius, layout](int x, int y) {
                 float r = radius(x, y);
                 uint32_t red = static_cast<uint32_t>(std::clamp(255.0f * (1.2f - r), 0.0f, 255.0f));
                 uint32_t green = static_cast<uint32_t>(std::clamp(160.0f * r, 0.0f, 255.0f));
                 uint32_t blue = r > 0.55f && r < 0.7f ? 255u : 90u;
                 // At 32 bits the rim fades out through the alpha channel.
-                uint32_t alpha = spec.bits == 32 ? static_cast<uint32_t>(std::clamp(255.0f * (1.0f - r) * 4.0f, 0.0f, 255.0f)) : 0;
+                uint32_t alpha = layout.bits == 32 ? static_cast<uint32_t>(std::clamp(255.0f * (1.0f - r) * 4.0f, 0.0f, 255.0f)) : 0;
                 return alpha << 24 | red << 16 | green << 8 | blue;
             };
-            if (spec.bits == 24)
+            if (layout.bits == 24)
                 p.masked = [radius](int x, int y) { return radius(x, y) > 1.0f; };
         }
-        size_t paletteBytes = spec.bits <= 8 ? (size_t{4} << spec.bits) : 0;
+        size_t paletteBytes = layout.bits <= 8 ? (size_t{4} << layout.bits) : 0;
         p.imageSize = static_cast<int32_t>(BitmapData(p).size() - 40 - paletteBytes);
         images.push_back(BitmapData(p));
     }

@@ -369,13 +369,7 @@ TEST_P(Reports, LinesStatusAndFiles)
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, Reports, testing::ValuesIn(ReportCases()),
-                         [](const testing::TestParamInfo<ReportCase>& param) {
-                             std::string n = param.param.name;
-                             for (char& ch : n)
-                                 if (!isalnum(static_cast<unsigned char>(ch)))
-                                     ch = '_';
-                             return n;
-                         });
+                         testutil::CaseName());
 
 TEST(Reports, PngEntryIsCopiedByteForByte)
 {

@@ -135,13 +135,7 @@ INSTANTIATE_TEST_SUITE_P(
         OptimizeCase{"face null only after merging",
                      {{V(0, 0, 0), V(2, 0, 0), V(2, 0, 0), V(0, 3, 0)}, {F(0, 1, 3), F(1, 2, 3)}},
                      {{0, 0, 0, 0, 0}, {2, 0, 0, 0, 0}, {0, 3, 0, 0, 0}}, {{0, 1, 2}}, 0, 1, 1}),
-    [](const testing::TestParamInfo<OptimizeCase>& param) {
-        std::string n = param.param.name;
-        for (char& ch : n)
-            if (!isalnum(static_cast<unsigned char>(ch)))
-                ch = '_';
-        return n;
-    });
+    testutil::CaseName());
 
 // A digit at every 66th vertex of pass 1 and 2, 258th face of pass 3.
 TEST(OptimizeProgress, DigitsAtTheThresholds)
@@ -235,13 +229,7 @@ INSTANTIATE_TEST_SUITE_P(
         NormalCase{"minus zero component",
                    {{V(0, 1, 0), V(0, 0, 0), V(1, 0, 0)}, {F(0, 1, 2)}},
                    {{0, 0, -1}}, {{0, 0, -1}, {0, 0, -1}, {0, 0, -1}}}),
-    [](const testing::TestParamInfo<NormalCase>& param) {
-        std::string n = param.param.name;
-        for (char& ch : n)
-            if (!isalnum(static_cast<unsigned char>(ch)))
-                ch = '_';
-        return n;
-    });
+    testutil::CaseName());
 
 TEST(Normals, MinusZeroFaceComponentIsPlusZeroInVertices)
 {

@@ -168,13 +168,7 @@ TEST_P(ChunkWalk, MeshesAndLog)
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, ChunkWalk, testing::ValuesIn(WalkCases()),
-                         [](const testing::TestParamInfo<WalkCase>& param) {
-                             std::string n = param.param.name;
-                             for (char& ch : n)
-                                 if (!isalnum(static_cast<unsigned char>(ch)))
-                                     ch = '_';
-                             return n;
-                         });
+                         testutil::CaseName());
 
 // A mapping list with one entry fewer leaves u and v at 0; a matching one
 // is stored; entries past the end of the file read as 0.

@@ -107,13 +107,7 @@ TEST_P(Dump, TextAndStatus)
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, Dump, testing::ValuesIn(DumpCases()),
-                         [](const testing::TestParamInfo<DumpCase>& param) {
-                             std::string n = param.param.name;
-                             for (char& ch : n)
-                                 if (!isalnum(static_cast<unsigned char>(ch)))
-                                     ch = '_';
-                             return n;
-                         });
+                         testutil::CaseName());
 
 TEST(DumpCommandLine, UsageAndMissingFile)
 {

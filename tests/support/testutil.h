@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <cctype>
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
@@ -24,6 +25,20 @@ struct RunOptions {
     long memoryLimit = -1;        // RLIMIT_AS in bytes; -1: none
     std::vector<std::string> env; // extra NAME=VALUE entries
     unsigned timeoutSeconds = 30; // the child is killed by SIGALRM after this
+};
+
+// Names parameterised test cases after their `name` field: letters and
+// digits kept, everything else turned into '_'.
+struct CaseName {
+    template <typename Info>
+    std::string operator()(const Info& info) const
+    {
+        std::string n = info.param.name;
+        for (char& ch : n)
+            if (!std::isalnum(static_cast<unsigned char>(ch)))
+                ch = '_';
+        return n;
+    }
 };
 
 inline RunOptions InDir(const std::string& cwd) { RunOptions o; o.cwd = cwd; return o; }
