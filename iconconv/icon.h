@@ -59,7 +59,11 @@ void* icon_alloc(size_t count);
 // cannot be opened.
 int load_icon(const char* path);
 int load_icon_file(FILE* file);
-int load_icon_image(FILE* file, int index, const icon_header* header, uint64_t file_size);
+// Reads, decodes and writes one directory entry's image. file_size is the
+// file's size (UINT64_MAX if unknown); budget is what is left of the pixels
+// the file may still make, lowered by this image.
+int load_icon_image(FILE* file, int index, const icon_header* header, uint64_t file_size,
+                    uint64_t* budget);
 
 // Image height: the colour bitmap and the mask are counted together.
 inline int32_t image_height(const icon_image* img) { return img->height / 2; }
@@ -79,6 +83,10 @@ int process_24bit(const icon_image* img);
 int ico2png(const icon_image* img);
 // 1 when the mask marks the pixel at stored row r, column x transparent.
 int check_transparency(int r, int x, const icon_image* img);
+
+// Called by write_png with each decoded image before it is written; null
+// by default. The fuzzing harness checks the images through it.
+extern void (*on_image_decoded)(const icon_image* img, gdImagePtr im);
 
 // Writes the gd image as PNG beside the input, destroys it and completes
 // the report line. Returns 0, or -1 when the file could not be written.

@@ -40,8 +40,12 @@ static int report(const char* name, bool opened, bool written)
     return -1;
 }
 
+void (*on_image_decoded)(const icon_image*, gdImagePtr) = nullptr;
+
 int write_png(const icon_image* img, gdImagePtr im)
 {
+    if (on_image_decoded != nullptr)
+        on_image_decoded(img, im);
     char* name = output_name(img->width, image_height(img), img->bit_count);
     FILE* out = fopen(name, "wb");
     bool written = false;

@@ -13,8 +13,6 @@
 //                 each row padded to 4 bytes.
 // Width, height and depth come from the image's own header, never from its
 // directory entry. Bytes past the end of the file read as 0.
-#include <sys/stat.h>
-
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -28,6 +26,13 @@ enum : size_t { kFileHeaderSize = 6, kDirEntrySize = 16, kBitmapHeaderSize = 40 
 // Larger images are skipped: a cap that keeps every block size (at most
 // 4096 x 4096 x 4 bytes) well inside 64-bit and allocatable arithmetic.
 enum : int32_t { kMaxDimension = 4096 };
+// Pixels (or bytes of PNG data) a file may make per byte of its size, with
+// an allowance for small truncated files; 64 M when the size is unknown.
+enum : uint64_t {
+    kPixelsPerByte = 16,
+    kBudgetAllowance = 1 << 20,
+    kUnknownSizeBudget = uint64_t{1} << 26,
+};
 // PNG signature and the IHDR chunk that must follow it.
 static const unsigned char kPngSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
 enum : size_t { kPngHeaderSize = 8 + 4 + 4 + 13 };
@@ -76,6 +81,26 @@ static void set_stem(const char* path)
         *dot = '\0';
 }
 
+// The size of the stream, or UINT64_MAX when it cannot be told (a pipe).
+static uint64_t stream_size(FILE* file)
+{
+    off_t here = ftello(file);
+    if (here < 0 || fseeko(file, 0, SEEK_END) != 0)
+        return UINT64_MAX;
+    off_t end = ftello(file);
+    fseeko(file, here, SEEK_SET);
+    return end < 0 ? UINT64_MAX : static_cast<uint64_t>(end);
+}
+
+// Takes cost from the budget; false, leaving it, when it does not cover it.
+static bool spend(uint64_t* budget, uint64_t cost)
+{
+    if (cost > *budget)
+        return false;
+    *budget -= cost;
+    return true;
+}
+
 int load_icon(const char* path)
 {
     FILE* file = fopen(path, "rb");
@@ -110,13 +135,16 @@ int load_icon_file(FILE* file)
     }
     free(directory);
 
-    struct stat status;
-    uint64_t file_size = fstat(fileno(file), &status) == 0 && S_ISREG(status.st_mode)
-                             ? static_cast<uint64_t>(status.st_size)
-                             : UINT64_MAX;
+    uint64_t file_size = stream_size(file);
+    // The work on a file is bounded by its size: images whose data lies
+    // beyond the end read as zeros, so a small file could otherwise ask for
+    // thousands of the largest images. Complete files need at most 4
+    // pixels per byte (1 bit of colour and 1 of mask each).
+    uint64_t budget = file_size == UINT64_MAX ? kUnknownSizeBudget
+                                              : file_size * kPixelsPerByte + kBudgetAllowance;
     printf("%s: %d icons.\n", global_file_name, header->count);
     for (int i = 0; i < header->count; i++)
-        load_icon_image(file, i, header, file_size);
+        load_icon_image(file, i, header, file_size, &budget);
     free(header->entries);
     free(header);
     return 0;
@@ -131,7 +159,7 @@ static void skip_image(const char* reason)
 
 // An entry holding PNG data: checked and copied unchanged.
 static void load_png_entry(FILE* file, const icon_dir_entry& entry, const unsigned char* head,
-                           uint64_t file_size)
+                           uint64_t file_size, uint64_t* budget)
 {
     uint32_t width = get_u32_be(head + 16), height = get_u32_be(head + 20);
     unsigned depth = head[24], colour_type = head[25];
@@ -161,6 +189,10 @@ static void load_png_entry(FILE* file, const icon_dir_entry& entry, const unsign
         skip_image("PNG data runs past the end of the file");
         return;
     }
+    if (!spend(budget, entry.bytes_in_resource)) {
+        skip_image("the file is too small for all its images");
+        return;
+    }
     unsigned char* data = static_cast<unsigned char*>(icon_alloc(entry.bytes_in_resource));
     fseeko(file, entry.image_offset, SEEK_SET);
     read_block(file, data, entry.bytes_in_resource);
@@ -169,14 +201,15 @@ static void load_png_entry(FILE* file, const icon_dir_entry& entry, const unsign
     free(data);
 }
 
-int load_icon_image(FILE* file, int index, const icon_header* header, uint64_t file_size)
+int load_icon_image(FILE* file, int index, const icon_header* header, uint64_t file_size,
+                    uint64_t* budget)
 {
     const icon_dir_entry& entry = header->entries[index];
     fseeko(file, entry.image_offset, SEEK_SET);
     unsigned char head[kBitmapHeaderSize];
     read_block(file, head, sizeof head);
     if (memcmp(head, kPngSignature, sizeof kPngSignature) == 0) {
-        load_png_entry(file, entry, head, file_size);
+        load_png_entry(file, entry, head, file_size, budget);
         return 0;
     }
 
@@ -203,6 +236,8 @@ int load_icon_image(FILE* file, int index, const icon_header* header, uint64_t f
         skip_image(reason);
     } else if (w <= 0 || h <= 0 || w > kMaxDimension || h > kMaxDimension) {
         skip_image("image size out of range");
+    } else if (!spend(budget, static_cast<uint64_t>(w) * static_cast<uint64_t>(h))) {
+        skip_image("the file is too small for all its images");
     } else {
         // Later header versions (108 and 124 bytes) put more fields before
         // the palette; a size that does not fit in the file is not trusted.

@@ -337,6 +337,11 @@ std::vector<ReportCase> ReportCases()
          "%s/app: 1 icons.\nFound icon:  1x4097 32bpp Sz:0" + skipped + "image size out of range)\n", 2, {}},
         {"huge sizes", IconFile({Header40(0x7FFFFFFF, -2, 32, -1)}),
          "%s/app: 1 icons.\nFound icon: 2147483647x-1 32bpp Sz:-1" + skipped + "image size out of range)\n", 2, {}},
+        // Data past the end reads as zeros, but a file may make only so
+        // many pixels for its size.
+        {"largest image without data", IconFile({Header40(4096, 8192, 32)}),
+         "%s/app: 1 icons.\nFound icon: 4096x4096 32bpp Sz:0" + skipped + "the file is too small for all its images)\n",
+         2, {}},
         {"png entry copied", IconFile({png}),
          "%s/app: 1 icons.\nFound icon: 256x256 32bpp Sz:" + std::to_string(png.size()) +
              " (%s/app_256X256_32bpp.png)\n", 0, {"app_256X256_32bpp.png"}},
@@ -472,6 +477,32 @@ TEST(Hostile, EveryTruncation)
         size_t count = n >= 5 ? 4 : 0;
         ASSERT_EQ(lines, 1 + count) << n << "\n" << r.out;
     }
+}
+
+// Thousands of entries naming one large image without data: each is
+// refused once the file's share of pixels is spent.
+TEST(Hostile, ManyEntriesForOneImage)
+{
+    std::string header = Header40(1024, 2048, 8);
+    Bytes icon;
+    const int count = 4000;
+    icon.u16(0).u16(1).u16(count);
+    for (int i = 0; i < count; i++)
+        icon.u32(0).u16(1).u16(8).u32(40).u32(6 + 16 * count);
+    icon.str(header);
+    auto conv = Convert(icon.str());
+    EXPECT_EQ(conv->run.status, 2);
+    size_t written = 0, refused = 0;
+    for (size_t at = conv->run.out.find("Found icon"); at != std::string::npos; at = conv->run.out.find("Found icon", at + 1)) {
+        size_t end = conv->run.out.find('\n', at);
+        std::string line = conv->run.out.substr(at, end - at);
+        written += line.find("bpp.png)") != std::string::npos;
+        refused += line.find("too small for all its images") != std::string::npos;
+    }
+    EXPECT_EQ(written + refused, static_cast<size_t>(count));
+    // 1 M pixels each against 16 per byte of a 64 KB file and 1 M more.
+    EXPECT_LE(written, 2u);
+    EXPECT_GE(written, 1u);
 }
 
 // Corrupting one header field at a time: the run always ends normally.

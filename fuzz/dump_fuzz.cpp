@@ -1,0 +1,29 @@
+// The model dump tool's reader on any bytes: it dumps, or says that the
+// file is not a model file or is truncated, and nothing else.
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+#include "dump.h"
+
+static FILE* devNull;
+
+extern "C" int LLVMFuzzerInitialize(int*, char***)
+{
+    devNull = fopen("/dev/null", "w");
+    return devNull == nullptr ? 1 : 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    std::vector<unsigned char> input(data, data + size);
+    FILE* in = fmemopen(input.empty() ? nullptr : input.data(), input.size(), "rb");
+    if (in == nullptr)
+        return 0;
+    int status = DumpModel(in, "fuzz", devNull);
+    fclose(in);
+    if (status != 0 && status != 2)
+        abort();
+    return 0;
+}
