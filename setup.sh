@@ -1,7 +1,8 @@
 # Sourced by demo.sh and test.sh: makes sure the Debian packages that the
 # build needs are installed. As root it installs what is missing with
 # apt-get; otherwise it names the packages and stops.
-packages="cmake g++ make pkg-config libgtest-dev libbenchmark-dev libgd-dev qt6-base-dev"
+packages="cmake g++ make pkg-config libgtest-dev libbenchmark-dev libgd-dev qt6-base-dev
+  dpkg-dev lintian desktop-file-utils groff-base man-db"
 if [ "${SANITIZE:-0}" = 1 ]; then
   packages="$packages clang libclang-rt-dev"
 fi

@@ -1,7 +1,8 @@
 // Draws the launcher's background picture, conv.jpg: 651 x 519 pixels with
 // a title, a hint, panels behind the path display and the target list, and
 // the About, Quit and Convert spots drawn exactly over the rectangles that
-// react to clicks. Usage: make_picture <output.jpg>
+// react to clicks; and, given a second name, the launcher's 48 x 48 desktop
+// icon as PNG. Usage: make_picture <output.jpg> [<icon.png>]
 #include <gd.h>
 #include <gdfontg.h>
 #include <gdfontl.h>
@@ -73,12 +74,54 @@ void Panel(gdImagePtr im, const Box& box, int margin, const char* caption)
     Text(im, gdFontGetLarge(), b.left, b.top - 18, caption, Colour(im, 230, 235, 255));
 }
 
+// The desktop icon: a blue tile with a file turning into another along an
+// arrow, on a transparent background.
+bool WriteIcon(const char* path)
+{
+    const int size = 48;
+    gdImagePtr im = gdImageCreateTrueColor(size, size);
+    gdImageSaveAlpha(im, 1);
+    gdImageAlphaBlending(im, 0);
+    gdImageFilledRectangle(im, 0, 0, size - 1, size - 1, gdTrueColorAlpha(0, 0, 0, gdAlphaTransparent));
+    gdImageAlphaBlending(im, 1);
+    for (int y = 2; y < size - 2; y++)
+        gdImageLine(im, 2, y, size - 3, y, gdTrueColor(40 + y, 70 + y, 150 + y));
+    int paper = gdTrueColor(245, 245, 250), ink = gdTrueColor(30, 40, 70), arrow = gdTrueColor(90, 220, 130);
+    gdImageFilledRectangle(im, 7, 9, 19, 25, paper);
+    gdImageRectangle(im, 7, 9, 19, 25, ink);
+    gdImageFilledRectangle(im, 28, 22, 40, 38, paper);
+    gdImageRectangle(im, 28, 22, 40, 38, ink);
+    gdImageSetThickness(im, 3);
+    gdImageLine(im, 15, 30, 24, 30, arrow);
+    gdImageSetThickness(im, 1);
+    gdPoint head[3] = {{23, 25}, {23, 35}, {28, 30}};
+    gdImageFilledPolygon(im, head, 3, arrow);
+    for (int i = 0; i < 3; i++) {
+        gdImageLine(im, 9, 13 + 4 * i, 17, 13 + 4 * i, ink);
+        gdImageLine(im, 30, 26 + 4 * i, 38, 26 + 4 * i, ink);
+    }
+    FILE* out = fopen(path, "wb");
+    if (out == nullptr) {
+        gdImageDestroy(im);
+        return false;
+    }
+    gdImagePng(im, out);
+    bool ok = !ferror(out);
+    ok = fclose(out) == 0 && ok;
+    gdImageDestroy(im);
+    return ok;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
 {
-    if (argc != 2) {
-        fprintf(stderr, "usage: make_picture <output.jpg>\n");
+    if (argc != 2 && argc != 3) {
+        fprintf(stderr, "usage: make_picture <output.jpg> [<icon.png>]\n");
+        return 1;
+    }
+    if (argc == 3 && !WriteIcon(argv[2])) {
+        fprintf(stderr, "make_picture: cannot write %s\n", argv[2]);
         return 1;
     }
     gdImagePtr im = gdImageCreateTrueColor(kWidth, kHeight);

@@ -1,0 +1,57 @@
+# The Debian package of the suite: `cpack -G DEB` in the build folder. It
+# holds the four programs and the picture in the installation directory,
+# links to the converters in /usr/bin, the manual pages, the launcher's
+# desktop entry and icon, and the copyright and changelog.
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME ${PROJECT_NAME})
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_CONTACT "Converter suite developers <converter-suite@users.noreply.github.com>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "converters for 3DS models, Windows icons and sounds")
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "zelm turns the meshes of a 3D Studio scene file into a C7E0 model file,
+cleaned and with face and vertex normals; c7e2txt prints such a file as
+text. pngsmith writes every image of Windows icon and cursor files as a
+PNG file. Convert is a one-window launcher: drop a file, pick one of 39
+targets and click Convert.")
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS "sox, libgd-tools")
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION TRUE)
+set(CPACK_STRIP_FILES ON)
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+
+set(packaging ${PROJECT_BINARY_DIR}/packaging)
+file(MAKE_DIRECTORY ${packaging}/bin)
+
+# Links on the search path to the converters, by the names users type.
+foreach(pair zelm:zelm.exe c7e2txt:c7e2txt.exe pngsmith:pngsmith)
+  string(REPLACE ":" ";" pair ${pair})
+  list(GET pair 0 link)
+  list(GET pair 1 program)
+  file(CREATE_LINK ${CONVERTER_INSTALL_DIR}/${program} ${packaging}/bin/${link} SYMBOLIC)
+endforeach()
+install(DIRECTORY ${packaging}/bin/ DESTINATION bin)
+
+# Manual pages, compressed without timestamps as Debian wants them.
+set(pages)
+foreach(page zelm c7e2txt pngsmith Convert)
+  add_custom_command(OUTPUT ${packaging}/${page}.1.gz
+                     COMMAND gzip -9nc ${PROJECT_SOURCE_DIR}/man/${page}.1 > ${packaging}/${page}.1.gz
+                     DEPENDS ${PROJECT_SOURCE_DIR}/man/${page}.1)
+  list(APPEND pages ${packaging}/${page}.1.gz)
+endforeach()
+configure_file(${PROJECT_SOURCE_DIR}/packaging/changelog.in ${packaging}/changelog @ONLY)
+add_custom_command(OUTPUT ${packaging}/changelog.gz
+                   COMMAND gzip -9nc ${packaging}/changelog > ${packaging}/changelog.gz
+                   DEPENDS ${packaging}/changelog)
+add_custom_target(package_files ALL DEPENDS ${pages} ${packaging}/changelog.gz)
+install(FILES ${pages} DESTINATION share/man/man1)
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/copyright ${packaging}/changelog.gz
+        DESTINATION share/doc/${CPACK_PACKAGE_NAME})
+
+configure_file(${PROJECT_SOURCE_DIR}/packaging/Convert.desktop.in ${packaging}/Convert.desktop @ONLY)
+install(FILES ${packaging}/Convert.desktop DESTINATION share/applications)
+install(FILES ${packaging}/converter.png DESTINATION share/icons/hicolor/48x48/apps)
+
+include(CPack)

@@ -1,0 +1,74 @@
+#!/usr/bin/env bash
+# Builds the Debian package from the build folder with CPack and checks it
+# as a user's machine would meet it: control fields, file list, lintian,
+# manual pages, desktop entry, and each converter run once from the
+# unpacked package. Exits 77 (skipped) where dpkg-deb is missing.
+# Usage: check_package.sh BUILD_DIR SOURCE_DIR
+set -euo pipefail
+build=$1
+src=$2
+if ! command -v dpkg-deb >/dev/null; then
+  echo "dpkg-deb is missing: the package is not checked"
+  exit 77
+fi
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+fail() { echo "FAIL: $*"; exit 1; }
+cache() { sed -n "s/^$1:[A-Z]*=//p" "$build/CMakeCache.txt"; }
+
+(cd "$build" && cpack -G DEB -B "$work/out" >"$work/cpack.log" 2>&1) || { cat "$work/cpack.log"; fail "cpack"; }
+deb=$(ls "$work"/out/*.deb)
+echo "package: $(basename "$deb")"
+dpkg-deb -I "$deb" | sed -n '/Package:/,$p'
+
+field() { dpkg-deb -f "$deb" "$1"; }
+[ "$(field Package)" = "$(cache CMAKE_PROJECT_NAME)" ] || fail "package name $(field Package)"
+[ "$(field Version)" = "$(cache CMAKE_PROJECT_VERSION)" ] || fail "version $(field Version)"
+for dep in libc6 libgd3 libqt6widgets6 libqt6core6 libstdc++6; do
+  field Depends | grep -q "\b$dep\b" || fail "Depends lacks $dep: $(field Depends)"
+done
+[ "$(field Suggests)" = "sox, libgd-tools" ] || fail "Suggests: $(field Suggests)"
+
+dir=$(cache CONVERTER_INSTALL_DIR)
+dpkg-deb -c "$deb" | awk '{print $6}' | sed 's|^\./|/|' >"$work/files"
+for f in "$dir/zelm.exe" "$dir/c7e2txt.exe" "$dir/pngsmith" "$dir/Convert" "$dir/conv.jpg" \
+         /usr/bin/zelm /usr/bin/c7e2txt /usr/bin/pngsmith \
+         /usr/share/man/man1/zelm.1.gz /usr/share/man/man1/c7e2txt.1.gz \
+         /usr/share/man/man1/pngsmith.1.gz /usr/share/man/man1/Convert.1.gz \
+         /usr/share/applications/Convert.desktop /usr/share/icons/hicolor/48x48/apps/converter.png \
+         /usr/share/doc/converter/copyright /usr/share/doc/converter/changelog.gz; do
+  grep -qx "$f" "$work/files" || fail "$f is not in the package"
+done
+
+if command -v lintian >/dev/null; then
+  lintian --allow-root --tag-display-limit 0 "$deb" | tee "$work/lintian" || true
+  ! grep -E '^(E|W):' "$work/lintian" || fail "lintian reports errors or warnings"
+else
+  echo "lintian is missing: not run"
+fi
+
+dpkg-deb -x "$deb" "$work/root"
+root=$work/root
+for page in zelm c7e2txt pngsmith Convert; do
+  out=$(zcat "$root/usr/share/man/man1/$page.1.gz" | groff -ww -z -man 2>&1) || fail "groff on $page.1"
+  [ -z "$out" ] || fail "groff warns on $page.1: $out"
+done
+if command -v desktop-file-validate >/dev/null; then
+  desktop-file-validate "$root/usr/share/applications/Convert.desktop" || fail "desktop entry"
+fi
+for link in zelm c7e2txt pngsmith; do
+  target=$(readlink "$root/usr/bin/$link")
+  [ -x "$root$target" ] || fail "/usr/bin/$link points at $target, not in the package"
+done
+
+bin=$root$dir
+"$bin/zelm.exe" | grep -q "ZELM - 3DS to Ostralune File COnverter" || fail "zelm banner"
+status=0; "$bin/c7e2txt.exe" >"$work/usage" || status=$?
+[ "$status" = 1 ] && grep -q "usage : C7E2TXT <input>" "$work/usage" || fail "c7e2txt usage"
+"$bin/pngsmith" | grep -qx "Usage: pngsmith file1.ico \[file2.ico .. filen.ico\]" || fail "pngsmith usage"
+"$bin/zelm.exe" "$src/samples/scene.3ds" "$work/scene.c7e" >/dev/null || fail "zelm conversion"
+"$bin/c7e2txt.exe" "$work/scene.c7e" | grep -q "^Number Of Meshes : 3$" || fail "c7e2txt dump"
+cp "$src/samples/app.ico" "$work/app.ico"
+"$bin/pngsmith" "$work/app.ico" >/dev/null || fail "pngsmith conversion"
+[ -s "$work/app_48X48_32bpp.png" ] || fail "pngsmith wrote no PNG"
+echo "package checks: 1 passed, 0 failed"
