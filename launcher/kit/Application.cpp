@@ -44,7 +44,8 @@ static void EnsureQtApplication()
     new QApplication(argc, argv);
 }
 
-BApplication::BApplication(const char* signature) : fSignature(signature)
+// The signature names the application to the platform; Qt needs none.
+BApplication::BApplication(const char*)
 {
     EnsureQtApplication();
     be_app = this;

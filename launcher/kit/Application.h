@@ -17,7 +17,6 @@ public:
     // Runs the message loop until the application quits; returns then.
     int32 Run();
     void Quit();
-    const char* Signature() const { return fSignature.c_str(); }
 
     // Called with a B_REFS_RECEIVED message whose "refs" list the files
     // named on the command line.
@@ -33,7 +32,6 @@ public:
     void _RemoveWindow(BWindow* window);
 
 private:
-    std::string fSignature;
     std::vector<BWindow*> fWindows;
     bool fQuitting = false;
     bool fRunning = false;

@@ -22,7 +22,6 @@ public:
     // Sets the entry to the reference; with traverse, a symbolic link is
     // followed to its target. Fails when the entry does not exist.
     status_t SetTo(const entry_ref* ref, bool traverse = false);
-    status_t InitCheck() const { return fStatus; }
     status_t GetPath(BPath* path) const;
 
 private:

@@ -22,7 +22,7 @@ enum window_look { B_TITLED_WINDOW_LOOK = 1, B_BORDERED_WINDOW_LOOK = 20 };
 enum : uint32 { B_CURRENT_WORKSPACE = 0 };
 
 enum border_style { B_PLAIN_BORDER = 0, B_FANCY_BORDER = 1, B_NO_BORDER = 2 };
-enum list_view_type { B_SINGLE_SELECTION_LIST = 0, B_MULTIPLE_SELECTION_LIST = 1 };
+enum list_view_type { B_SINGLE_SELECTION_LIST = 0 };
 enum button_width { B_WIDTH_AS_USUAL = 0 };
 enum alert_type { B_EMPTY_ALERT = 0, B_INFO_ALERT = 1 };
 

@@ -6,16 +6,12 @@
 
 #include "View.h"
 
+// Items of a flat list: outline levels and expansion are accepted and not
+// kept.
 class BListItem {
 public:
-    BListItem(uint32 outlineLevel = 0, bool expanded = true) : fLevel(outlineLevel), fExpanded(expanded) {}
+    BListItem(uint32 outlineLevel = 0, bool expanded = true) { (void)outlineLevel, (void)expanded; }
     virtual ~BListItem() = default;
-    uint32 OutlineLevel() const { return fLevel; }
-    bool IsExpanded() const { return fExpanded; }
-
-private:
-    uint32 fLevel;
-    bool fExpanded;
 };
 
 class BStringItem : public BListItem {

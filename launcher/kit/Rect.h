@@ -18,9 +18,6 @@ public:
 
     float Width() const { return right - left; }
     float Height() const { return bottom - top; }
-    BPoint LeftTop() const { return BPoint(left, top); }
-    bool IsValid() const { return left <= right && top <= bottom; }
-    bool Contains(BPoint p) const { return p.x >= left && p.x <= right && p.y >= top && p.y <= bottom; }
     void OffsetTo(float x, float y)
     {
         right += x - left;
@@ -28,6 +25,5 @@ public:
         left = x;
         top = y;
     }
-    BRect InsetByCopy(float dx, float dy) const { return BRect(left + dx, top + dy, right - dx, bottom - dy); }
     bool operator==(const BRect&) const = default;
 };

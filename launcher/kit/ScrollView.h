@@ -9,10 +9,8 @@ class BScrollView : public BView {
 public:
     BScrollView(const char* name, BView* target, uint32 resizingMode, uint32 flags,
                 bool horizontal, bool vertical, border_style border = B_FANCY_BORDER);
-    BView* Target() const { return fTarget; }
     border_style Border() const { return fBorder; }
 
 private:
-    BView* fTarget;
     border_style fBorder;
 };

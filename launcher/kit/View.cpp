@@ -54,8 +54,8 @@ void _ViewWidget::mousePressEvent(QMouseEvent* event)
     fView->MouseDown(BPoint(static_cast<float>(at.x()), static_cast<float>(at.y())));
 }
 
-BView::BView(BRect frame, const char* name, uint32 resizingMode, uint32 flags)
-    : fFrame(frame), fName(name), fResizingMode(resizingMode), fFlags(flags), fWidget(new _ViewWidget(this))
+BView::BView(BRect frame, const char* name, uint32, uint32)
+    : fFrame(frame), fWidget(new _ViewWidget(this))
 {
     fWidget->setObjectName(QString::fromUtf8(name));
     fWidget->setGeometry(static_cast<int>(frame.left), static_cast<int>(frame.top),
@@ -128,8 +128,8 @@ BListView::BListView(BRect frame, const char* name, list_view_type type, uint32 
 {
     fList->setGeometry(0, 0, _Widget()->width(), _Widget()->height());
     fList->setFrameShape(QFrame::NoFrame);
-    fList->setSelectionMode(type == B_SINGLE_SELECTION_LIST ? QAbstractItemView::SingleSelection
-                                                             : QAbstractItemView::ExtendedSelection);
+    (void)type;  // the only type is the single-selection list
+    fList->setSelectionMode(QAbstractItemView::SingleSelection);
     fList->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     fList->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     fList->setAcceptDrops(false);
@@ -193,7 +193,7 @@ static BRect FrameAround(BView* target, bool horizontal, bool vertical, border_s
 BScrollView::BScrollView(const char* name, BView* target, uint32 resizingMode, uint32 flags,
                          bool horizontal, bool vertical, border_style border)
     : BView(FrameAround(target, horizontal, vertical, border), name, resizingMode, flags),
-      fTarget(target), fBorder(border)
+      fBorder(border)
 {
     const float b = BorderWidth(border);
     BRect inside = target->Frame();

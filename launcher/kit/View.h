@@ -1,5 +1,7 @@
 // Views: rectangles of a window that draw, take clicks and receive
-// messages (drops among them). Frames are in the parent's coordinates.
+// messages (drops among them). Frames are in the parent's coordinates. The
+// window never resizes, so resizing modes are accepted and not kept; every
+// view draws.
 #pragma once
 
 #include <string>
@@ -32,13 +34,9 @@ public:
 
     BRect Frame() const { return fFrame; }
     BRect Bounds() const { return BRect(0, 0, fFrame.Width(), fFrame.Height()); }
-    const char* Name() const { return fName.c_str(); }
-    uint32 ResizingMode() const { return fResizingMode; }
-    uint32 Flags() const { return fFlags; }
     BView* Parent() const { return fParent; }
     BWindow* Window() const;
     BLooper* Looper() const override;
-    const std::vector<BView*>& _Children() const { return fChildren; }
 
     _ViewWidget* _Widget() const { return fWidget; }
     void _SetWindow(BWindow* window);
@@ -47,8 +45,6 @@ public:
 
 private:
     BRect fFrame;
-    std::string fName;
-    uint32 fResizingMode, fFlags;
     BView* fParent = nullptr;
     BWindow* fWindow = nullptr;
     std::vector<BView*> fChildren;

@@ -84,22 +84,12 @@ BWindow::~BWindow()
     delete fWidget;
 }
 
-void BWindow::SetLook(window_look look)
+void BWindow::SetLook(window_look)
 {
-    // Every look is drawn the same here: a thin border and no title tab.
-    fLook = look;
 }
 
 void BWindow::Show() { fWidget->show(); }
 void BWindow::Hide() { fWidget->hide(); }
-bool BWindow::IsHidden() const { return fWidget->isHidden(); }
-
-const char* BWindow::Title() const
-{
-    static thread_local std::string title;
-    title = fWidget->windowTitle().toStdString();
-    return title.c_str();
-}
 
 void BWindow::AddChild(BView* view)
 {

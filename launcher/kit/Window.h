@@ -17,18 +17,16 @@ public:
             uint32 workspace = B_CURRENT_WORKSPACE);
     ~BWindow() override;
 
+    // Every look is drawn the same: a thin border and no title tab.
     void SetLook(window_look look);
-    window_look Look() const { return fLook; }
     void Show();
     void Hide();
-    bool IsHidden() const;
     void AddChild(BView* view);
     // Closes the window and deletes it once control returns to the loop.
     void Quit();
 
     BRect Frame() const { return fFrame; }
     BRect Bounds() const { return BRect(0, 0, fFrame.Width(), fFrame.Height()); }
-    const char* Title() const;
 
     void DispatchMessage(BMessage* message, BHandler* handler) override;
 
@@ -36,7 +34,6 @@ public:
 
 private:
     BRect fFrame;
-    window_look fLook = B_TITLED_WINDOW_LOOK;
     _WindowWidget* fWidget;
     std::vector<BView*> fChildren;
 };
