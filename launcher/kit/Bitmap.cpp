@@ -20,5 +20,7 @@ BBitmap* BTranslationUtils::GetBitmap(const char* path)
     QImage image = reader.read();
     if (image.isNull())
         return nullptr;
-    return new BBitmap(new _BitmapData{image});
+    _BitmapData* data = new _BitmapData;
+    data->image = image;
+    return new BBitmap(data);
 }

@@ -71,6 +71,7 @@ public:
     using QListWidget::QListWidget;
 };
 
-struct _BitmapData {
+class _BitmapData {
+public:
     QImage image;
 };
