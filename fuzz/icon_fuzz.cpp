@@ -7,12 +7,20 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "icon.h"
 
 static std::string stem;
+static std::string scratch;
+
+static void RemoveScratch()
+{
+    std::error_code ignored;
+    std::filesystem::remove_all(scratch, ignored);
+}
 
 static void CheckImage(const icon_image* img, gdImagePtr im)
 {
@@ -30,7 +38,9 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
     char dir[] = "/tmp/icon_fuzz-XXXXXX";
     if (mkdtemp(dir) == nullptr)
         abort();
-    stem = std::string(dir) + "/out";
+    scratch = dir;
+    atexit(RemoveScratch);
+    stem = scratch + "/out";
     on_image_decoded = CheckImage;
     return 0;
 }
