@@ -9,11 +9,6 @@ BBitmap::~BBitmap()
     delete fData;
 }
 
-BRect BBitmap::Bounds() const
-{
-    return BRect(0, 0, fData->image.width() - 1, fData->image.height() - 1);
-}
-
 BBitmap* BTranslationUtils::GetBitmap(const char* path)
 {
     QImageReader reader(QString::fromLocal8Bit(path));

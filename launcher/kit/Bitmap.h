@@ -1,14 +1,12 @@
 // Images, and their decoding from files.
 #pragma once
 
-#include "Rect.h"
 
 class _BitmapData;
 
 class BBitmap {
 public:
     ~BBitmap();
-    BRect Bounds() const;
     const _BitmapData* _Data() const { return fData; }
     explicit BBitmap(_BitmapData* data) : fData(data) {}
 

@@ -11,7 +11,6 @@ class BHandler {
 public:
     virtual ~BHandler() = default;
     virtual void MessageReceived(BMessage* message) { (void)message; }
-    virtual BLooper* Looper() const = 0;
 };
 
 // Messages posted to a looper are queued on the GUI thread's event queue and
@@ -23,7 +22,6 @@ public:
     ~BLooper() override;
     status_t PostMessage(uint32 command);
     status_t PostMessage(BMessage* message, BHandler* handler = nullptr);
-    BLooper* Looper() const override { return const_cast<BLooper*>(this); }
     virtual bool QuitRequested() { return true; }
 
     // Delivers one message taken from the queue.

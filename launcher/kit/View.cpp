@@ -92,7 +92,6 @@ void BView::_SetWindow(BWindow* window)
 }
 
 BWindow* BView::Window() const { return fWindow; }
-BLooper* BView::Looper() const { return fWindow; }
 
 void BView::_SetMouse(BPoint where, uint32 buttons)
 {

@@ -33,10 +33,8 @@ public:
     void DrawBitmap(const BBitmap* bitmap);
 
     BRect Frame() const { return fFrame; }
-    BRect Bounds() const { return BRect(0, 0, fFrame.Width(), fFrame.Height()); }
     BView* Parent() const { return fParent; }
     BWindow* Window() const;
-    BLooper* Looper() const override;
 
     _ViewWidget* _Widget() const { return fWidget; }
     void _SetWindow(BWindow* window);

@@ -63,7 +63,7 @@ void _WindowWidget::dropEvent(QDropEvent* event)
 }
 
 BWindow::BWindow(BRect frame, const char* title, window_type, uint32, uint32)
-    : fFrame(frame), fWidget(new _WindowWidget(this))
+    : fWidget(new _WindowWidget(this))
 {
     const int b = _WindowWidget::kBorder;
     fWidget->setWindowTitle(QString::fromUtf8(title));

@@ -25,15 +25,12 @@ public:
     // Closes the window and deletes it once control returns to the loop.
     void Quit();
 
-    BRect Frame() const { return fFrame; }
-    BRect Bounds() const { return BRect(0, 0, fFrame.Width(), fFrame.Height()); }
 
     void DispatchMessage(BMessage* message, BHandler* handler) override;
 
     _WindowWidget* _Widget() const { return fWidget; }
 
 private:
-    BRect fFrame;
     _WindowWidget* fWidget;
     std::vector<BView*> fChildren;
 };

@@ -38,15 +38,8 @@ RunResult RunProgram(const std::vector<std::string>& argv, const RunOptions& opt
                          static_cast<rlim_t>(options.fileSizeLimit)};
             setrlimit(RLIMIT_FSIZE, &limit);
         }
-        if (options.memoryLimit >= 0) {
-            rlimit limit{static_cast<rlim_t>(options.memoryLimit),
-                         static_cast<rlim_t>(options.memoryLimit)};
-            setrlimit(RLIMIT_AS, &limit);
-        }
         // An alarm survives exec, so a child that hangs ends with 128 + SIGALRM.
         alarm(options.timeoutSeconds);
-        for (const std::string& entry : options.env)
-            putenv(const_cast<char*>(entry.c_str()));
         std::vector<char*> args;
         for (const std::string& a : argv)
             args.push_back(const_cast<char*>(a.c_str()));

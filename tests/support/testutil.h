@@ -22,8 +22,6 @@ struct RunResult {
 struct RunOptions {
     std::string cwd;              // working directory of the child, empty: ours
     long fileSizeLimit = -1;      // RLIMIT_FSIZE in bytes, SIGXFSZ ignored; -1: none
-    long memoryLimit = -1;        // RLIMIT_AS in bytes; -1: none
-    std::vector<std::string> env; // extra NAME=VALUE entries
     unsigned timeoutSeconds = 30; // the child is killed by SIGALRM after this
 };
 
