@@ -21,7 +21,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     FILE* in = fmemopen(input.empty() ? nullptr : input.data(), input.size(), "rb");
     if (in == nullptr)
         return 0;
-    int status = DumpModel(in, "fuzz", devNull);
+    int status = DumpModel(in, "fuzz", devNull, devNull);
     fclose(in);
     if (status != 0 && status != 2)
         abort();

@@ -9,6 +9,8 @@
 // level's limit, and is otherwise skipped by seeking to its end. A chunk
 // whose length is below 6 or whose end overflows 32 bits would send the walk
 // back; where the walk would seek to such an end, that level ends instead.
+// Positions are kept in 64 bits; a header at or beyond 4 GiB, where a 32-bit
+// end would wrap, ends the walk of its level.
 //
 // List chunks, read from just past their header:
 //   vertices  u16 n, then n x (f32 x, f32 y, f32 z)            2 + 12n bytes
@@ -93,12 +95,12 @@ int ReadChunk(FILE* input, _Chunk* chunk)
         return -1;
     chunk->id = 0;
     chunk->length = 0;
-    chunk->start = static_cast<uint32_t>(ftello(input));
+    chunk->start = static_cast<uint64_t>(ftello(input));
     unsigned char header[kChunkHeaderSize];
     ReadZeroFilled(input, header, sizeof header);
     chunk->id = GetLE16(header);
     chunk->length = GetLE32(header + 2);
-    chunk->end = chunk->length + chunk->start;
+    chunk->end = static_cast<uint32_t>(chunk->length + chunk->start);
     return 0;
 }
 
@@ -120,6 +122,9 @@ static void WalkChunks(FILE* input, bool hasLimit, uint32_t limit, Act act)
 {
     _Chunk chunk = {};
     for (;;) {
+        off_t position = ftello(input);
+        if (position < 0 || static_cast<uint64_t>(position) >= kPositionLimit)
+            return;
         if (ReadChunk(input, &chunk) != 0 || feof(input))
             return;
         _Step step = act(chunk);

@@ -7,10 +7,14 @@
 
 struct _Chunk {
     uint16_t id;
-    uint32_t start;   // stream position of the header's first byte
+    uint64_t start;   // stream position of the header's first byte
     uint32_t length;  // as read, header included
     uint32_t end;     // start + length in 32 bits
 };
+
+// Chunk ends are 32-bit numbers, so no walk reads a header at or beyond
+// this position: the walk of that level ends there.
+enum : uint64_t { kPositionLimit = uint64_t{1} << 32 };
 
 // Reads a 6-byte header at the current position. Returns -1 (leaving chunk
 // as it was) when the end-of-file indicator is already set, else 0; bytes

@@ -1,17 +1,22 @@
 // ZELM: converts the triangle meshes of a 3DS file into one C7E0 model file.
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "chunk.h"
 #include "model.h"
+#include "optimize.h"
 #include "writer.h"
 
 static const char* const kBanner =
     "**************************************\n"
     "ZELM - 3DS to Ostralune File COnverter\n"
-    "            Version 1.01              \n"
+    "            Version " CONVERTER_VERSION "              \n"
     "**************************************\n"
     "     Usage : ZELM <Input> <Output>    \n"
     "**************************************\n"
@@ -25,6 +30,11 @@ static const char* const kBanner =
     "  also calculated and written. Multiple\n"
     "  objects are supported.\n"
     "**************************************\n";
+
+// Exit statuses besides 0: 1 for a file that cannot be opened or created
+// (and surplus arguments), 2 for an output that cannot be written, 3 for an
+// input that is not a 3DS file.
+enum { kStatusOpen = 1, kStatusWrite = 2, kStatusNot3ds = 3 };
 
 static const char* outputPath;
 
@@ -41,46 +51,104 @@ static void FailWrite(void)
 {
     printf("\nError : Output File Could Not Be Written!\n");
     RemoveOutput();
-    exit(2);
+    exit(kStatusWrite);
 }
 
-// True when the open input and the output name are one regular file, which
-// opening the output for writing would empty.
+// True when the open input and the output name are one file (by device and
+// inode, whatever its type), which opening the output for writing would
+// empty or disturb.
 static bool IsSameFile(FILE* input, const char* path)
 {
     struct stat in, out;
-    return fstat(fileno(input), &in) == 0 && S_ISREG(in.st_mode) && stat(path, &out) == 0 &&
-           in.st_dev == out.st_dev && in.st_ino == out.st_ino;
+    return fstat(fileno(input), &in) == 0 && stat(path, &out) == 0 && in.st_dev == out.st_dev &&
+           in.st_ino == out.st_ino;
+}
+
+// Descriptors 0, 1 and 2 that are closed are opened on /dev/null, so that
+// no file opened later takes their place and receives the progress text.
+static void OpenStandardDescriptors(void)
+{
+    for (int fd = 0; fd <= 2; fd++) {
+        if (fcntl(fd, F_GETFD) != -1 || errno != EBADF)
+            continue;
+        if (open("/dev/null", fd == 0 ? O_RDONLY : O_WRONLY) != fd)
+            exit(kStatusOpen);
+    }
+}
+
+// An input that cannot seek (a pipe) is read whole into memory and read
+// from there, since the chunk walk seeks. Returns the stream to read, or
+// null when the input cannot be read or held.
+static FILE* SeekableInput(FILE* input)
+{
+    if (fseeko(input, 0, SEEK_CUR) == 0)
+        return input;
+    size_t size = 0, capacity = 1 << 16;
+    char* data = static_cast<char*>(malloc(capacity));
+    while (data != nullptr) {
+        size += fread(data + size, 1, capacity - size, input);
+        if (size < capacity)
+            break;
+        char* grown = capacity <= SIZE_MAX / 2 ? static_cast<char*>(realloc(data, capacity * 2))
+                                               : nullptr;
+        if (grown == nullptr)
+            free(data);
+        data = grown;
+        capacity *= 2;
+    }
+    bool failed = data == nullptr || ferror(input);
+    fclose(input);
+    if (failed) {
+        free(data);
+        return nullptr;
+    }
+    // The buffer lives as long as the program; fmemopen needs a size of at
+    // least 1, and an empty input reads nothing all the same.
+    FILE* memory = fmemopen(data, size == 0 ? 1 : size, "rb");
+    if (memory != nullptr && size == 0)
+        fseeko(memory, 0, SEEK_END);
+    return memory;
 }
 
 int main(int argc, char** argv)
 {
+    OpenStandardDescriptors();
     if (argc <= 2) {
         printf("%s", kBanner);
         exit(0);
     }
+    if (argc > 3) {
+        printf("Error : Too Many Arguments!\n     Usage : ZELM <Input> <Output>\n");
+        exit(kStatusOpen);
+    }
     outputPath = argv[2];
     FILE* input = fopen(argv[1], "rb");
+    if (input != nullptr)
+        input = SeekableInput(input);
     if (input == nullptr) {
         printf("Error : Input File Could Not Be Opened!");
-        exit(1);
+        exit(kStatusOpen);
     }
     if (IsSameFile(input, outputPath)) {
         fclose(input);
         printf("Error : Input and Output are the same File!");
-        exit(1);
+        exit(kStatusOpen);
     }
     FILE* output = fopen(outputPath, "wb");
     if (output == nullptr) {
         fclose(input);
         printf("Error : Output File Could Not Be Created!");
-        exit(1);
+        exit(kStatusOpen);
     }
+    showProgressDigits = isatty(STDOUT_FILENO);
     OnWriteFailure = FailWrite;
     if (WriteFileHeader(output, numMeshes) != 0)
         FailWrite();
-    if (ReadMainChunk(input, output) != 0)
+    int status = 0;
+    if (ReadMainChunk(input, output) != 0) {
         printf("Error : Input File Could Not Be Read!\n");
+        status = kStatusNot3ds;
+    }
     bool closed = fclose(output) == 0;
     fclose(input);
     if (!closed)
@@ -90,11 +158,11 @@ int main(int argc, char** argv)
     if (output == nullptr) {
         RemoveOutput();
         printf("Error : Output File could not be Modified!\n");
-        exit(2);
+        exit(kStatusWrite);
     }
     bool patched = PatchMeshCount(output, numMeshes) == 0;
     closed = fclose(output) == 0;
     if (!patched || !closed)
         FailWrite();
-    exit(0);
+    exit(status);
 }

@@ -43,14 +43,12 @@ int CompleteMesh(FILE* output)
         uint32_t missing = RemoveFacesOfMissingVertices(model);
         if (missing != 0)
             printf("\nWarning : %u Faces Refer to Missing Vertices!\n", missing);
-        if (OptimizeModel(model) != 0 || CalcNormals(model) != 0) {
-            printf("\nWarning : Insufficient Memory to Process Mesh!\n");
-        } else {
-            result = WriteModelB(model, output);
-            numMeshes++;
-            if (result != 0 && OnWriteFailure != nullptr)
-                OnWriteFailure();
-        }
+        OptimizeModel(model);
+        CalcNormals(model);
+        result = WriteModelB(model, output);
+        numMeshes++;
+        if (result != 0 && OnWriteFailure != nullptr)
+            OnWriteFailure();
     }
     free(model->vertices);
     free(model->faces);

@@ -47,6 +47,6 @@ extern void (*OnWriteFailure)(void);
 uint32_t RemoveFacesOfMissingVertices(_Model* model);
 
 // Runs at the end of every mesh chunk: writes currentModel to output if it
-// has vertices and faces (after cleaning it and computing its normals), then
-// releases and clears it. Returns -1 when the record could not be written.
+// has vertices and faces (after cleaning it and computing its normals, which
+// need no memory beyond the mesh's own), then releases and clears it. Returns -1 when the record could not be written.
 int CompleteMesh(FILE* output);

@@ -19,15 +19,45 @@ void AddNormal(_NormalSum& sum, const _Face& face)
     sum.count++;
 }
 
+// A face whose normal counts for its vertices: a unit normal is never
+// (0, 0, 0), so that value marks the faces that do not.
+bool Counts(const _Face& f)
+{
+    return !(f.nx == 0.0f && f.ny == 0.0f && f.nz == 0.0f);
+}
+
+void StoreMean(_Vertex& out, const _NormalSum& s)
+{
+    if (s.count == 0) {
+        out.nx = out.ny = out.nz = 0.0f;
+        return;
+    }
+    out.nx = static_cast<float>(s.x / s.count);
+    out.ny = static_cast<float>(s.y / s.count);
+    out.nz = static_cast<float>(s.z / s.count);
+}
+
+// The vertex means without working memory: each vertex adds the counted
+// faces that use it, in ascending face order, once per face.
+void MeansInPlace(_Model* model)
+{
+    for (uint32_t i = 0; i < model->numVertices; i++) {
+        _NormalSum sum = {};
+        for (uint32_t k = 0; k < model->numFaces; k++) {
+            const _Face& f = model->faces[k];
+            if (Counts(f) && (f.a == i || f.b == i || f.c == i))
+                AddNormal(sum, f);
+        }
+        StoreMean(model->vertices[i], sum);
+    }
+}
+
 }  // namespace
 
 int CalcNormals(_Model* model)
 {
     printf("Calculating Normals...");
     const uint32_t numVertices = model->numVertices;
-    _NormalSum* sums = static_cast<_NormalSum*>(AllocateArray(numVertices, sizeof(_NormalSum)));
-    if (sums == nullptr)
-        return -1;
     const _Vertex* v = model->vertices;
     for (uint32_t i = 0; i < model->numFaces; i++) {
         _Face& f = model->faces[i];
@@ -48,13 +78,18 @@ int CalcNormals(_Model* model)
     }
     // Vertex sums in a second sweep, reading the normals as stored: GCC 12's
     // SLP vectorizer, given the store and the sum in one loop, adds the
-    // unrounded quotients instead. A unit normal is never (0, 0, 0), so
-    // that value marks the faces that do not count.
+    // unrounded quotients instead.
     // Ascending face order, each counted face added to each of its distinct
     // corners: the order in which a scan of all faces per vertex adds them.
+    _NormalSum* sums = static_cast<_NormalSum*>(AllocateArray(numVertices, sizeof(_NormalSum)));
+    if (sums == nullptr) {
+        MeansInPlace(model);
+        printf("Done!\n");
+        return 0;
+    }
     for (uint32_t i = 0; i < model->numFaces; i++) {
         const _Face& f = model->faces[i];
-        if (f.nx == 0.0f && f.ny == 0.0f && f.nz == 0.0f)
+        if (!Counts(f))
             continue;
         AddNormal(sums[f.a], f);
         if (f.b != f.a)
@@ -62,17 +97,8 @@ int CalcNormals(_Model* model)
         if (f.c != f.a && f.c != f.b)
             AddNormal(sums[f.c], f);
     }
-    for (uint32_t i = 0; i < numVertices; i++) {
-        _Vertex& out = model->vertices[i];
-        const _NormalSum& s = sums[i];
-        if (s.count == 0) {
-            out.nx = out.ny = out.nz = 0.0f;
-            continue;
-        }
-        out.nx = static_cast<float>(s.x / s.count);
-        out.ny = static_cast<float>(s.y / s.count);
-        out.nz = static_cast<float>(s.z / s.count);
-    }
+    for (uint32_t i = 0; i < numVertices; i++)
+        StoreMean(model->vertices[i], sums[i]);
     free(sums);
     printf("Done!\n");
     return 0;

@@ -9,7 +9,8 @@
 // length rounds to 0 or is not finite gets (0, 0, 0) and counts for no
 // vertex; a vertex that no counted face uses gets (0, 0, 0). Arithmetic is
 // in double precision, rounded to float only for the length and the stored
-// components. Prints "Calculating Normals..." and "Done!\n". Returns 0, or
-// -1 when its working memory could not be allocated (nothing is stored).
-// Every face index must be below numVertices.
+// components. Prints "Calculating Normals..." and "Done!\n". Returns 0.
+// Without working memory for the sums, each vertex scans every face
+// instead (quadratic time, the same sums in the same order). Every face
+// index must be below numVertices.
 int CalcNormals(_Model* model);

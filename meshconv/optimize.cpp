@@ -2,7 +2,8 @@
 // duplicate pass finds earlier equal positions through a hash table), so a
 // mesh costs time in proportion to its size; the results are the ones that
 // examining every vertex against every face would give. Working memory is
-// allocated per pass and released before it returns.
+// allocated per pass and released before it returns; a pass that cannot
+// have it works in place instead, comparing every vertex with every face.
 #include "optimize.h"
 
 #include <cmath>
@@ -11,10 +12,13 @@
 #include <cstring>
 #include <initializer_list>
 
+bool showProgressDigits = true;
+
 void _CountStep(uint32_t* counter, uint32_t threshold)
 {
     if (*counter > threshold) {
-        printf("\b%x", rand() % 16);
+        if (showProgressDigits)
+            printf("\b%x", rand() % 16);
         *counter = 0;
     } else {
         (*counter)++;
@@ -50,12 +54,40 @@ static void RenumberFaces(_Model* model, const uint32_t* newIndex)
     }
 }
 
+static bool IsUsed(const _Model* model, uint32_t index)
+{
+    for (uint32_t i = 0; i < model->numFaces; i++) {
+        const _Face& f = model->faces[i];
+        if (f.a == index || f.b == index || f.c == index)
+            return true;
+    }
+    return false;
+}
+
+// Pass 1 without working memory. Vertex j moves to place kept and its
+// corners are renamed at once: corners already renamed are below kept and
+// those not yet are above j, so no two names meet.
+static uint32_t RemoveUnusedVerticesInPlace(_Model* model)
+{
+    const uint32_t before = model->numVertices;
+    uint32_t counter = 0, kept = 0;
+    for (uint32_t j = 0; j < before; j++) {
+        if (IsUsed(model, j)) {
+            model->vertices[kept] = model->vertices[j];
+            _ReplaceVertexIndex(model, j, kept++);
+        }
+        _CountStep(&counter, kUnusedThreshold);
+    }
+    model->numVertices = kept;
+    return before - kept;
+}
+
 uint32_t _RemoveUnusedVertices(_Model* model)
 {
     const uint32_t before = model->numVertices;
     uint32_t* newIndex = static_cast<uint32_t*>(AllocateArray(before, sizeof(uint32_t)));
     if (newIndex == nullptr)
-        return kPassFailed;
+        return RemoveUnusedVerticesInPlace(model);
     // Mark the used vertices, then give them their places in order.
     for (uint32_t i = 0; i < model->numFaces; i++) {
         const _Face& f = model->faces[i];
@@ -93,6 +125,29 @@ static bool HasNaN(const _Vertex& v)
     return std::isnan(v.x) || std::isnan(v.y) || std::isnan(v.z);
 }
 
+// Pass 2 without working memory: each vertex is compared with every kept
+// one, and its corners renamed at once, as in pass 1.
+static uint32_t RemoveDuplicateVerticesInPlace(_Model* model)
+{
+    const uint32_t n = model->numVertices;
+    uint32_t counter = 0, kept = 0;
+    for (uint32_t k = 0; k < n; k++) {
+        const _Vertex v = model->vertices[k];
+        uint32_t first = 0;
+        while (first < kept && !_SamePosition(model->vertices[first], v))
+            first++;
+        if (first < kept) {
+            _ReplaceVertexIndex(model, k, first);
+            continue;
+        }
+        model->vertices[kept] = v;
+        _ReplaceVertexIndex(model, k, kept++);
+        _CountStep(&counter, kDuplicateThreshold);
+    }
+    model->numVertices = kept;
+    return n - kept;
+}
+
 uint32_t _RemoveDuplicateVertices(_Model* model)
 {
     const uint32_t n = model->numVertices;
@@ -106,7 +161,7 @@ uint32_t _RemoveDuplicateVertices(_Model* model)
     if (table == nullptr || newIndex == nullptr) {
         free(table);
         free(newIndex);
-        return kPassFailed;
+        return RemoveDuplicateVerticesInPlace(model);
     }
     uint32_t counter = 0, kept = 0;
     for (uint32_t k = 0; k < n; k++) {
@@ -148,7 +203,8 @@ uint32_t _RemoveNullFaces(_Model* model)
         _CountStep(&counter, kNullFaceThreshold);
     }
     model->numFaces = kept;
-    printf("\b");
+    if (showProgressDigits)
+        printf("\b");
     return before - kept;
 }
 
@@ -156,11 +212,7 @@ int OptimizeModel(_Model* model)
 {
     printf("Optimizing Data... ");
     uint32_t unused = _RemoveUnusedVertices(model);
-    if (unused == kPassFailed)
-        return -1;
     uint32_t duplicates = _RemoveDuplicateVertices(model);
-    if (duplicates == kPassFailed)
-        return -1;
     uint32_t nullFaces = _RemoveNullFaces(model);
     printf("Done!\n");
     printf("Removing %u Unused Vertices, %u Duplicate Vertices, %u Null Faces\n", unused,

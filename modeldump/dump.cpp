@@ -45,39 +45,44 @@ static bool ReadName(FILE* input, char* name)
     return true;
 }
 
-static int Truncated(const char* name, FILE* output)
+// Reports "\n Error : NAME WHAT!\n" and gives the status for it.
+static int Failed(const char* what, const char* name, FILE* output, FILE* errors)
 {
-    fprintf(output, "\n Error : %s is truncated!\n", name);
+    fflush(output);
+    fprintf(errors, "\n Error : %s %s!\n", name, what);
     return 2;
 }
 
-int DumpModel(FILE* input, const char* name, FILE* output)
+static int Truncated(const char* name, FILE* output, FILE* errors)
+{
+    return Failed("is truncated", name, output, errors);
+}
+
+int DumpModel(FILE* input, const char* name, FILE* output, FILE* errors)
 {
     unsigned char bytes[kVertexRecordSize] = {};
     // Too short for a magic counts as not a model file.
     size_t got = fread(bytes, 1, 2, input);
     uint16_t magic = got == 2 ? static_cast<uint16_t>(bytes[0] | bytes[1] << 8) : 0;
-    if (magic != kModelMagic) {
-        fprintf(output, "\n Error : %s is not a C7E0 format file!\n", name);
-        return 2;
-    }
+    if (magic != kModelMagic)
+        return Failed("is not a C7E0 format file", name, output, errors);
     fprintf(output, "C7E Format : %x\n", kModelMagic);
     if (!ReadExactly(input, bytes, 4))
-        return Truncated(name, output);
+        return Truncated(name, output, errors);
     uint32_t meshCount = GetLE32(bytes);
     fprintf(output, "Number Of Meshes : %u\n", meshCount);
     char meshName[kNameBufferSize];
     for (uint32_t mesh = 0; mesh < meshCount; mesh++) {
         if (!ReadName(input, meshName))
-            return Truncated(name, output);
+            return Truncated(name, output, errors);
         fprintf(output, "Mesh Name : %s\n", meshName);
         if (!ReadExactly(input, bytes, 8))
-            return Truncated(name, output);
+            return Truncated(name, output, errors);
         uint32_t numVertices = GetLE32(bytes), numFaces = GetLE32(bytes + 4);
         fprintf(output, "%u Vertices, %u Faces\n", numVertices, numFaces);
         for (uint32_t i = 0; i < numVertices; i++) {
             if (!ReadExactly(input, bytes, kVertexRecordSize))
-                return Truncated(name, output);
+                return Truncated(name, output, errors);
             const unsigned char* p = bytes;
             fprintf(output, "Vertex : %.6f %.6f %.6f %.6f %.6f %.6f %.6f %.6f\n", GetLEFloat(p),
                     GetLEFloat(p + 4), GetLEFloat(p + 8), GetLEFloat(p + 12), GetLEFloat(p + 16),
@@ -85,7 +90,7 @@ int DumpModel(FILE* input, const char* name, FILE* output)
         }
         for (uint32_t i = 0; i < numFaces; i++) {
             if (!ReadExactly(input, bytes, kFaceRecordSize))
-                return Truncated(name, output);
+                return Truncated(name, output, errors);
             const unsigned char* p = bytes;
             fprintf(output, "Face %u %u %u %.6f %.6f %.6f\n", GetLE32(p), GetLE32(p + 4),
                     GetLE32(p + 8), GetLEFloat(p + 12), GetLEFloat(p + 16), GetLEFloat(p + 20));

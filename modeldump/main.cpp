@@ -1,21 +1,67 @@
 // C7E2TXT: prints a C7E0 model file as text.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 #include "dump.h"
 
+// Exit statuses besides 0: 1 without an argument, 2 when the file cannot be
+// read or the dump cannot be written.
+enum { kStatusUsage = 1, kStatusFailed = 2 };
+
+static void PrintUsage(FILE* stream)
+{
+    fprintf(stream, "\n usage : C7E2TXT <input>\n");
+    fprintf(stream, "           Where <input> is a valid C7E0 format file.\n");
+}
+
+// Descriptors 0, 1 and 2 that are closed are opened on /dev/null, so that
+// the model file never takes the place of the dump's stream.
+static void OpenStandardDescriptors(void)
+{
+    for (int fd = 0; fd <= 2; fd++) {
+        if (fcntl(fd, F_GETFD) != -1 || errno != EBADF)
+            continue;
+        if (open("/dev/null", fd == 0 ? O_RDONLY : O_WRONLY) != fd)
+            _exit(kStatusFailed);
+    }
+}
+
+// The dump is data: a failure to hand it whole to standard output (a full
+// disk) is the run's failure.
+static int CloseOutput(int status)
+{
+    if (fflush(stdout) != 0 || ferror(stdout)) {
+        fprintf(stderr, "\n Error : the dump could not be written: %s!\n", strerror(errno));
+        return kStatusFailed;
+    }
+    return status;
+}
+
 int main(int argc, char** argv)
 {
+    OpenStandardDescriptors();
     if (argc < 2) {
-        printf("\n usage : C7E2TXT <input>\n");
-        printf("           Where <input> is a valid C7E0 format file.\n");
-        return 1;
+        PrintUsage(stderr);
+        return kStatusUsage;
+    }
+    if (argc == 2 && strcmp(argv[1], "--help") == 0) {
+        PrintUsage(stdout);
+        return CloseOutput(0);
+    }
+    if (argc == 2 && strcmp(argv[1], "--version") == 0) {
+        printf("C7E2TXT %s\n", CONVERTER_VERSION);
+        return CloseOutput(0);
     }
     FILE* input = fopen(argv[1], "rb");
     if (input == nullptr) {
-        printf("\n Error : %s could not be opened!\n", argv[1]);
-        return 2;
+        fprintf(stderr, "\n Error : %s could not be opened!\n", argv[1]);
+        return kStatusFailed;
     }
-    int status = DumpModel(input, argv[1], stdout);
+    int status = DumpModel(input, argv[1], stdout, stderr);
     fclose(input);
-    return status;
+    return CloseOutput(status);
 }

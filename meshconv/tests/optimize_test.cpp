@@ -225,23 +225,12 @@ INSTANTIATE_TEST_SUITE_P(
         NormalCase{"length overflows a float",
                    {{V(3e38f, 0, 0), V(0, 0, 0), V(0, 3e38f, 0)}, {F(0, 1, 2)}},
                    {{0, 0, 0}}, {{0, 0, 0}, {0, 0, 0}, {0, 0, 0}}},
-        // A lone face's -0.0 becomes +0.0 in its vertices: the sums start at +0.0.
+        // (1,-1,0),(0,0,0),(0,1,0): x = (-1)*0 - 0*1 = -0.0 - 0.0 = -0.0 in
+        // the face; the vertex sums start at +0.0, so the vertices get +0.0.
         NormalCase{"minus zero component",
-                   {{V(0, 1, 0), V(0, 0, 0), V(1, 0, 0)}, {F(0, 1, 2)}},
-                   {{0, 0, -1}}, {{0, 0, -1}, {0, 0, -1}, {0, 0, -1}}}),
+                   {{V(1, -1, 0), V(0, 0, 0), V(0, 1, 0)}, {F(0, 1, 2)}},
+                   {{-0.0f, 0, 1}}, {{0, 0, 1}, {0, 0, 1}, {0, 0, 1}}}),
     testutil::CaseName());
-
-TEST(Normals, MinusZeroFaceComponentIsPlusZeroInVertices)
-{
-    // (0,1,0),(0,0,0),(1,0,0): N = (0*0 - 0*0, 0*1 - 0*0, 0*0 - 1*1) gives
-    // -0.0 in x for this order of operands.
-    Mesh out = RunOn({{V(0, 1, 0), V(0, 0, 0), V(1, 0, 0)}, {F(0, 1, 2)}}, CalcNormals);
-    ASSERT_EQ(out.faces.size(), 1u);
-    for (const _Vertex& v : out.vertices) {
-        EXPECT_EQ(FloatBits(v.nx), 0u);
-        EXPECT_EQ(FloatBits(v.ny), 0u);
-    }
-}
 
 // Small meshes dense in what the passes act on: repeated positions (with
 // -0.0), runs of unused vertices, null and collinear faces, NaN positions.
@@ -301,9 +290,26 @@ void ExpectSameBits(const Mesh& got, const Mesh& want, int seed)
     }
 }
 
-TEST(OptimizeDifferential, AgreesWithQuadraticReference)
+void* NoMemory(size_t, size_t) { return nullptr; }
+
+// Each differential test runs twice: with working memory, and without any,
+// when every pass and the normals work in place.
+class OptimizeDifferential : public testing::TestWithParam<bool> {
+protected:
+    void SetUp() override
+    {
+        if (GetParam())
+            AllocateArray = NoMemory;
+    }
+    void TearDown() override { AllocateArray = fSaved; }
+
+private:
+    void* (*fSaved)(size_t, size_t) = AllocateArray;
+};
+
+TEST_P(OptimizeDifferential, AgreesWithQuadraticReference)
 {
-    for (int seed = 0; seed < 3000; seed++) {
+    for (int seed = 0; seed < (GetParam() ? 1000 : 3000); seed++) {
         std::mt19937 rng(static_cast<unsigned>(seed));
         Mesh in = RandomMesh(rng);
         srand(static_cast<unsigned>(seed));
@@ -323,7 +329,7 @@ TEST(OptimizeDifferential, AgreesWithQuadraticReference)
 }
 
 // Larger meshes where the progress digits appear in every pass.
-TEST(OptimizeDifferential, LargeMeshesPrintTheSameDigits)
+TEST_P(OptimizeDifferential, LargeMeshesPrintTheSameDigits)
 {
     for (int seed = 0; seed < 20; seed++) {
         std::mt19937 rng(static_cast<unsigned>(seed));
@@ -342,5 +348,10 @@ TEST(OptimizeDifferential, LargeMeshesPrintTheSameDigits)
         ExpectSameBits(got, want.mesh, seed);
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(Memory, OptimizeDifferential, testing::Values(false, true),
+                         [](const testing::TestParamInfo<bool>& param) {
+                             return param.param ? "InPlace" : "WithWorkingMemory";
+                         });
 
 }  // namespace

@@ -42,7 +42,7 @@ const char* const kBanner =
 // The log of a mesh that is written with nothing removed.
 std::string CleanMeshTail(const std::string& name, int vertices, int faces)
 {
-    return "Optimizing Data... \bDone!\n"
+    return "Optimizing Data... Done!\n"
            "Removing 0 Unused Vertices, 0 Duplicate Vertices, 0 Null Faces\n"
            "Calculating Normals...Done!\n"
            "Writing Model [" + name + "], " + std::to_string(vertices) + " vertices, " +
@@ -51,109 +51,94 @@ std::string CleanMeshTail(const std::string& name, int vertices, int faces)
 
 const std::vector<Position> kTriangle = {{1, 0, 0}, {0, 0, 0}, {0, 1, 0}};
 
-struct Converted {
-    RunResult run;
-    std::string model;  // the output file's bytes
-};
+const std::string kTriFile =
+    Main(Editor(Object("Tri", Mesh(VertexList(kTriangle) + FaceList({{0, 1, 2}})))));
+const std::string kTriLog = "Reading Mesh : Tri\nReading 3 Vertices...Done!\nReading 1 Faces...Done!\n" +
+                            CleanMeshTail("Tri", 3, 1);
+const std::string kUsage = "Error : Too Many Arguments!\n     Usage : ZELM <Input> <Output>\n";
+const std::string kNotRead = "Error : Input File Could Not Be Read!\n";
+const std::string kSame = "Error : Input and Output are the same File!";
 
-Converted Convert(const TempDir& dir, const std::string& input)
+std::string TriModel()
 {
-    testutil::WriteFile(dir / "in.3ds", input);
-    std::filesystem::remove(dir / "out.c7e");
-    Converted c;
-    c.run = RunProgram({kZelm, dir / "in.3ds", dir / "out.c7e"});
-    c.model = testutil::ReadFile(dir / "out.c7e");
-    return c;
-}
-
-TEST(ZelmDriver, BannerForFewerThanTwoArguments)
-{
-    TempDir dir;
-    for (const std::vector<std::string>& args :
-         {std::vector<std::string>{kZelm}, std::vector<std::string>{kZelm, dir / "x.3ds"}}) {
-        RunResult r = RunProgram(args, testutil::InDir(dir.path().string()));
-        EXPECT_EQ(r.status, 0);
-        EXPECT_EQ(r.out, kBanner);
-    }
-    EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
-}
-
-TEST(ZelmDriver, MissingInputCreatesNoOutput)
-{
-    TempDir dir;
-    RunResult r = RunProgram({kZelm, dir / "missing.3ds", dir / "out.c7e"});
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.out, "Error : Input File Could Not Be Opened!");
-    EXPECT_FALSE(std::filesystem::exists(dir / "out.c7e"));
-}
-
-TEST(ZelmDriver, UncreatableOutput)
-{
-    TempDir dir;
-    testutil::WriteFile(dir / "in.3ds", Main(""));
-    RunResult r = RunProgram({kZelm, dir / "in.3ds", dir / "no/such/dir/out.c7e"});
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.out, "Error : Output File Could Not Be Created!");
-}
-
-TEST(ZelmDriver, NotA3dsFileLeavesAnEmptyModel)
-{
-    TempDir dir;
-    for (const std::string& input : {std::string(), std::string("M"), std::string("MX\6\0\0\0"),
-                                    std::string("\x4D\x4C", 2), Editor("")}) {
-        Converted c = Convert(dir, input);
-        EXPECT_EQ(c.run.status, 0);
-        EXPECT_EQ(c.run.out, "Error : Input File Could Not Be Read!\n");
-        EXPECT_EQ(c.model, kEmptyModel);
-    }
-}
-
-TEST(ZelmDriver, ThreeVertexFileIsExact)
-{
-    TempDir dir;
-    Converted c = Convert(
-        dir, Main(Editor(Object("Tri", Mesh(VertexList(kTriangle) + FaceList({{0, 1, 2}}))))));
-    EXPECT_EQ(c.run.status, 0);
-    EXPECT_EQ(c.run.out, "Reading Mesh : Tri\nReading 3 Vertices...Done!\nReading 1 Faces...Done!\n" +
-                             CleanMeshTail("Tri", 3, 1));
     Bytes expected;
     expected.u16(0xC7E0).u32(1).cstr("Tri").u32(3).u32(1);
     for (const Position& p : kTriangle)
         expected.f32(p[0]).f32(p[1]).f32(p[2]).f32(0).f32(0).f32(0).f32(0).f32(1);
     expected.u32(0).u32(1).u32(2).f32(0).f32(0).f32(1);
-    ASSERT_EQ(c.model.size(), 138u);
-    EXPECT_EQ(c.model, expected.str());
+    return expected.str();
 }
 
-TEST(ZelmDriver, ExtraArgumentsAreIgnored)
+struct DriverCase {
+    const char* name;
+    std::string input;    // written to in.3ds (with the links link.3ds and hard.3ds)
+    std::string command;  // run by the shell in the folder; Z stands for zelm.exe
+    int status;
+    std::string out;      // exact standard output
+    std::string model;    // out.c7e afterwards; "-" when it must not exist
+};
+
+void PrintTo(const DriverCase& c, std::ostream* os) { *os << c.name; }
+
+std::vector<DriverCase> DriverCases()
 {
-    TempDir dir;
-    testutil::WriteFile(dir / "in.3ds", Main(""));
-    RunResult r = RunProgram({kZelm, dir / "in.3ds", dir / "out.c7e", dir / "third"});
-    EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(testutil::ReadFile(dir / "out.c7e"), kEmptyModel);
-    EXPECT_FALSE(std::filesystem::exists(dir / "third"));
+    return {
+        {"no arguments", kTriFile, "Z", 0, kBanner, "-"},
+        {"one argument", kTriFile, "Z in.3ds", 0, kBanner, "-"},
+        {"help", kTriFile, "Z --help", 0, kBanner, "-"},
+        {"version", kTriFile, "Z --version", 0, kBanner, "-"},
+        {"three vertex file is exact", kTriFile, "Z in.3ds out.c7e", 0, kTriLog, TriModel()},
+        {"missing input", kTriFile, "Z missing.3ds out.c7e", 1,
+         "Error : Input File Could Not Be Opened!", "-"},
+        {"uncreatable output", kTriFile, "Z in.3ds no/such/dir/out.c7e", 1,
+         "Error : Output File Could Not Be Created!", "-"},
+        // A glob such as *.3ds must not turn a second model into the output.
+        {"surplus arguments", kTriFile, "Z in.3ds link.3ds out.c7e", 1, kUsage, "-"},
+        {"empty file", "", "Z in.3ds out.c7e", 3, kNotRead, kEmptyModel},
+        {"one byte", "M", "Z in.3ds out.c7e", 3, kNotRead, kEmptyModel},
+        {"wrong second id byte", std::string("MX\6\0\0\0", 6), "Z in.3ds out.c7e", 3, kNotRead,
+         kEmptyModel},
+        {"editor chunk first", Editor(""), "Z in.3ds out.c7e", 3, kNotRead, kEmptyModel},
+        // The walk seeks; a pipe is read into memory first.
+        {"input from a pipe", kTriFile, "cat in.3ds | Z /dev/stdin out.c7e", 0, kTriLog, TriModel()},
+        {"empty pipe", kTriFile, "Z /dev/stdin out.c7e < /dev/null", 3, kNotRead, kEmptyModel},
+        // Closed descriptors are not taken by the files, so the progress
+        // text never lands in the model.
+        {"closed standard descriptors", kTriFile, "Z in.3ds out.c7e <&- >&- 2>&-", 0, "", TriModel()},
+        {"output is the input", kTriFile, "Z in.3ds in.3ds", 1, kSame, "-"},
+        {"output is a link to the input", kTriFile, "Z in.3ds link.3ds", 1, kSame, "-"},
+        {"output is a hard link to the input", kTriFile, "Z in.3ds hard.3ds", 1, kSame, "-"},
+        {"output is the input through a dot", kTriFile, "Z in.3ds ./in.3ds", 1, kSame, "-"},
+        {"one device for both", kTriFile, "Z /dev/null /dev/null", 1, kSame, "-"},
+    };
 }
 
-TEST(ZelmDriver, SameFileForInputAndOutputIsRefused)
+class ZelmDriver : public testing::TestWithParam<DriverCase> {};
+
+TEST_P(ZelmDriver, StatusOutputAndFiles)
 {
+    const DriverCase& c = GetParam();
     TempDir dir;
-    const std::string input = Main(Editor(Object("T", Mesh(VertexList(kTriangle) + FaceList({{0, 1, 2}})))));
-    testutil::WriteFile(dir / "in.3ds", input);
+    testutil::WriteFile(dir / "in.3ds", c.input);
     std::filesystem::create_symlink(dir / "in.3ds", dir / "link.3ds");
     std::filesystem::create_hard_link(dir / "in.3ds", dir / "hard.3ds");
-    for (const std::string& out : {dir / "in.3ds", dir / "link.3ds", dir / "hard.3ds",
-                                   dir.path().string() + "/./in.3ds"}) {
-        RunResult r = RunProgram({kZelm, dir / "in.3ds", out});
-        EXPECT_EQ(r.status, 1) << out;
-        EXPECT_EQ(r.out, "Error : Input and Output are the same File!") << out;
-        EXPECT_EQ(testutil::ReadFile(dir / "in.3ds"), input) << out;
-    }
+    std::string command = c.command;
+    command.replace(command.find('Z'), 1, kZelm);
+    RunResult r = RunProgram({"/bin/sh", "-c", command}, testutil::InDir(dir.path().string()));
+    EXPECT_EQ(r.status, c.status);
+    EXPECT_EQ(r.out, c.out);
+    if (c.model == "-")
+        EXPECT_FALSE(std::filesystem::exists(dir / "out.c7e"));
+    else
+        EXPECT_EQ(testutil::ReadFile(dir / "out.c7e"), c.model);
+    EXPECT_EQ(testutil::ReadFile(dir / "in.3ds"), c.input);
 }
+
+INSTANTIATE_TEST_SUITE_P(Cases, ZelmDriver, testing::ValuesIn(DriverCases()), testutil::CaseName());
 
 // Output that cannot be written: the message, status 2, and a regular file
 // removed; a device is never removed.
-TEST(ZelmDriver, WriteFailuresAreReported)
+TEST(ZelmWriteFailure, ReportedAndARegularOutputRemoved)
 {
     TempDir dir;
     // A strip of 3000 vertices, none of which the cleaning removes.
@@ -190,7 +175,7 @@ TEST(ZelmDriver, WriteFailuresAreReported)
     EXPECT_TRUE(S_ISCHR(st.st_mode));
 }
 
-TEST(ZelmDriver, OutputSymlinkIsNeverRemoved)
+TEST(ZelmWriteFailure, OutputSymlinkIsNeverRemoved)
 {
     TempDir dir;
     testutil::WriteFile(dir / "in.3ds", Main(""));

@@ -103,20 +103,47 @@ TEST_P(Dump, TextAndStatus)
     for (size_t at = want.find("%s"); at != std::string::npos; at = want.find("%s"))
         want.replace(at, 2, path);
     EXPECT_EQ(r.status, c.status);
-    EXPECT_EQ(r.out, want);
+    // Messages go to standard error, after every complete line of the dump.
+    EXPECT_EQ(r.out + r.err, want);
+    EXPECT_EQ(r.err.empty(), c.status == 0) << r.err;
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, Dump, testing::ValuesIn(DumpCases()),
                          testutil::CaseName());
 
-TEST(DumpCommandLine, UsageAndMissingFile)
+// The command line through the shell: arguments, statuses and which stream
+// gets what.
+TEST(DumpCommandLine, ArgumentsStatusesAndStreams)
 {
-    RunResult usage = RunProgram({kDump});
-    EXPECT_EQ(usage.status, 1);
-    EXPECT_EQ(usage.out, "\n usage : C7E2TXT <input>\n           Where <input> is a valid C7E0 format file.\n");
-    RunResult missing = RunProgram({kDump, "/no/such/file.c7e"});
-    EXPECT_EQ(missing.status, 2);
-    EXPECT_EQ(missing.out, "\n Error : /no/such/file.c7e could not be opened!\n");
+    TempDir dir;
+    testutil::WriteFile(dir / "m.c7e", Model(1, Record("Tri", kTri, {{0, 1, 2}})));
+    const std::string usage =
+        "\n usage : C7E2TXT <input>\n           Where <input> is a valid C7E0 format file.\n";
+    struct Case {
+        const char* name;
+        std::string command;  // D stands for c7e2txt.exe
+        int status;
+        std::string out, err;
+    } cases[] = {
+        {"no argument", "D", 1, "", usage},
+        {"help", "D --help", 0, usage, ""},
+        {"version", "D --version", 0, "C7E2TXT " CONVERTER_VERSION "\n", ""},
+        {"missing file", "D /no/such/file.c7e", 2, "", "\n Error : /no/such/file.c7e could not be opened!\n"},
+        {"dump to a file", "D m.c7e > dump.txt", 0, "", ""},
+        {"full disk", "D m.c7e > /dev/full", 2, "",
+         "\n Error : the dump could not be written: No space left on device!\n"},
+        {"closed standard output", "D m.c7e >&-", 0, "", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string command = c.command;
+        command.replace(command.find('D'), 1, kDump);
+        RunResult r = RunProgram({"/bin/sh", "-c", command}, testutil::InDir(dir.path().string()));
+        EXPECT_EQ(r.status, c.status);
+        EXPECT_EQ(r.out, c.out);
+        EXPECT_EQ(r.err, c.err);
+    }
+    EXPECT_EQ(testutil::ReadFile(dir / "dump.txt"), kTriText);
 }
 
 // Every prefix of a two-mesh file prints a prefix of the whole file's lines,
@@ -132,10 +159,8 @@ TEST(DumpTruncation, EveryLength)
         testutil::WriteFile(path, file.substr(0, n));
         RunResult r = RunProgram({kDump, path});
         ASSERT_EQ(r.status, 2) << n;
-        std::string tail = "\n Error : " + path + " is truncated!\n";
-        ASSERT_GE(r.out.size(), tail.size());
-        ASSERT_EQ(r.out.substr(r.out.size() - tail.size()), tail) << n;
-        std::string lines = r.out.substr(0, r.out.size() - tail.size());
+        ASSERT_EQ(r.err, "\n Error : " + path + " is truncated!\n") << n;
+        const std::string& lines = r.out;
         EXPECT_EQ(whole.compare(0, lines.size(), lines), 0) << n;
         EXPECT_TRUE(lines.empty() || lines.back() == '\n') << n;
     }

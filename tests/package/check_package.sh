@@ -63,7 +63,7 @@ done
 
 bin=$root$dir
 "$bin/zelm.exe" | grep -q "ZELM - 3DS to Ostralune File COnverter" || fail "zelm banner"
-status=0; "$bin/c7e2txt.exe" >"$work/usage" || status=$?
+status=0; "$bin/c7e2txt.exe" 2>"$work/usage" || status=$?
 [ "$status" = 1 ] && grep -q "usage : C7E2TXT <input>" "$work/usage" || fail "c7e2txt usage"
 "$bin/pngsmith" | grep -qx "Usage: pngsmith file1.ico \[file2.ico .. filen.ico\]" || fail "pngsmith usage"
 "$bin/zelm.exe" "$src/samples/scene.3ds" "$work/scene.c7e" >/dev/null || fail "zelm conversion"
