@@ -16,7 +16,10 @@ for f in samples/*.3ds; do
   echo "=== zelm.exe $f $out/$name.c7e"
   build/bin/zelm.exe "$f" "$out/$name.c7e"
   echo "=== c7e2txt.exe $out/$name.c7e"
-  build/bin/c7e2txt.exe "$out/$name.c7e" | tee "$out/$name.txt" | head -n 12
+  # The whole dump goes to its file first; only then is its head shown, so
+  # that a reader that stops early cannot cut the file short.
+  build/bin/c7e2txt.exe "$out/$name.c7e" > "$out/$name.txt"
+  sed -n 1,12p "$out/$name.txt"
   echo "... ($(wc -l < "$out/$name.txt") lines in all, in $out/$name.txt)"
 done
 
@@ -28,6 +31,10 @@ for f in samples/*.ico; do
 done
 
 cat <<MSG
+
+=== Results
+The model files (*.c7e), their dumps (*.txt) and the PNG files of the icon
+are in $PWD/$out/.
 
 === The launcher
 Start it with:   build/bin/Convert [file]

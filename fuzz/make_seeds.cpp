@@ -1,6 +1,7 @@
 // Writes small crafted seed inputs for the fuzzing harnesses into
 // fuzz/corpus/{mesh,dump,icon}/ under the folder given (the repository's
-// fuzz/ folder); the samples join them as they are.
+// fuzz/ folder). fuzz/run.sh adds the samples and the expected model files
+// of the golden tests beside them.
 #include <string>
 #include <vector>
 
