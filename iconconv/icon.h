@@ -3,10 +3,13 @@
 #pragma once
 
 #include <gd.h>
+#include <sys/types.h>
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <string>
+#include <vector>
 
 // File header and directory.
 struct icon_dir_entry {
@@ -20,6 +23,27 @@ struct icon_header {
     uint16_t reserved, type;
     uint16_t count;              // directory entries
     icon_dir_entry* entries;
+};
+
+// A PNG file written for an image of the file being converted: the entry's
+// data (image offset, and for PNG data its size) and the name.
+struct icon_output {
+    uint32_t offset;
+    uint32_t png_size;           // 0 for a bitmap image
+    std::string name;            // as output_name gives it
+    std::string written;         // the name written: name made unique
+};
+
+// One input file while it is converted, shared by its images.
+struct icon_file {
+    FILE* stream;
+    uint64_t size;               // bytes in the file
+    dev_t device;                // the input's identity, which no output may
+    ino_t inode;                 // replace; both 0 for a stream of no file
+    // Pixels without data behind them (beyond the end of the file, read as
+    // zeros) that the file's images may still make.
+    uint64_t budget;
+    std::vector<icon_output> outputs;
 };
 
 // One image while it is read, decoded and written: the bitmap header's
@@ -37,15 +61,17 @@ struct icon_image {
     unsigned char* palette;      // 2^bit_count x 4 bytes (B, G, R, unused), or null
     unsigned char* pixels;       // h rows, bottom row first, each padded to 4 bytes
     unsigned char* mask;         // h rows of 1 bit per pixel, 1 = transparent
+    icon_file* file;             // the file it came from
+    uint32_t offset;             // its directory entry's image offset
 };
 
 // The output name stem of the file being processed: the argument without
 // its extension.
 extern char* global_file_name;
 
-// Exit status of the whole run so far: 0, or 2 once an image was skipped or
-// could not be written.
-extern int exit_status;
+// The folder that the PNG files go into (-o), or null: beside the input.
+// With a folder, the names start with the last component of the stem.
+extern const char* output_directory;
 
 // The allocator behind icon_alloc (calloc); tests replace it to provoke
 // allocation failures.
@@ -55,15 +81,19 @@ extern void* (*icon_calloc)(size_t count, size_t size);
 // standard error and ends the program with status 1.
 void* icon_alloc(size_t count);
 
-// Processes the icon file at path. Returns 0, or -1 (silently) when it
-// cannot be opened.
+// Processes the icon file at path. Returns 0 when every image was written,
+// -1 when the file cannot be opened or is not an icon or cursor file (one
+// line on standard error says why) or when any image was skipped or could
+// not be written (its report line says why).
 int load_icon(const char* path);
-int load_icon_file(FILE* file);
-// Reads, decodes and writes one directory entry's image. file_size is the
-// file's size (UINT64_MAX if unknown); budget is what is left of the pixels
-// the file may still make, lowered by this image.
-int load_icon_image(FILE* file, int index, const icon_header* header, uint64_t file_size,
-                    uint64_t* budget);
+// Reads the header and directory of file and converts every entry. Returns
+// 0, -1 when an image was skipped or not written, or kNotAnIcon (nothing
+// printed) when the header is not an icon or cursor header.
+enum { kNotAnIcon = -2 };
+int load_icon_file(icon_file* file);
+// Reads, decodes and writes one directory entry's image. Returns 0, or -1
+// when it was skipped or could not be written.
+int load_icon_image(icon_file* file, int index, const icon_header* header);
 
 // Image height: the colour bitmap and the mask are counted together.
 inline int32_t image_height(const icon_image* img) { return img->height / 2; }
@@ -88,10 +118,21 @@ int check_transparency(int r, int x, const icon_image* img);
 // by default. The fuzzing harness checks the images through it.
 extern void (*on_image_decoded)(const icon_image* img, gdImagePtr im);
 
-// Writes the gd image as PNG beside the input, destroys it and completes
-// the report line. Returns 0, or -1 when the file could not be written.
+// The name an image of the size and depth gets before it is made unique
+// within its file: STEM_WWXHH_Bbpp.png, in the output folder if one is set.
+std::string output_name(int width, int height, int bpp);
+
+// When an earlier entry of the file wrote the same data under the same
+// name, completes the report line with that name and returns true: the
+// image need not be made again.
+bool already_written(icon_file* file, const icon_output& output);
+
+// Writes the gd image as PNG through libgd, destroys it and completes the
+// report line. Returns 0, or -1 when the file could not be written.
 int write_png(const icon_image* img, gdImagePtr im);
 
 // Writes PNG data taken from an icon entry unchanged under the name that
 // width, height and bits per pixel give, and completes the report line.
-int write_png_bytes(const unsigned char* data, size_t size, int width, int height, int bpp);
+// Returns 0, or -1 as write_png.
+int write_png_bytes(icon_file* file, const icon_output& output, const unsigned char* data,
+                    size_t size);

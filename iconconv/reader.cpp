@@ -12,7 +12,10 @@
 //                 colour rows and the 1-bit mask rows, bottom row first,
 //                 each row padded to 4 bytes.
 // Width, height and depth come from the image's own header, never from its
-// directory entry. Bytes past the end of the file read as 0.
+// directory entry. Bytes past the end of the file read as 0. An input that
+// cannot seek (a pipe) is read whole into memory first.
+#include <sys/stat.h>
+
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -20,22 +23,26 @@
 #include "icon.h"
 
 char* global_file_name;
-int exit_status;
+const char* output_directory;
 
 enum : size_t { kFileHeaderSize = 6, kDirEntrySize = 16, kBitmapHeaderSize = 40 };
+enum : uint16_t { kIconType = 1, kCursorType = 2 };
 // Larger images are skipped: a cap that keeps every block size (at most
 // 4096 x 4096 x 4 bytes) well inside 64-bit and allocatable arithmetic.
 enum : int32_t { kMaxDimension = 4096 };
-// Pixels (or bytes of PNG data) a file may make per byte of its size, with
-// an allowance for small truncated files; 64 M when the size is unknown.
+// Pixels without data behind them that a file may make: one largest image,
+// plus 16 per byte of the file. Images whose data the file holds cost
+// nothing; the bound stops small files that ask for many huge images
+// beyond their end.
 enum : uint64_t {
-    kPixelsPerByte = 16,
-    kBudgetAllowance = 1 << 20,
-    kUnknownSizeBudget = uint64_t{1} << 26,
+    kUnbackedAllowance = uint64_t{kMaxDimension} * kMaxDimension,
+    kUnbackedPerByte = 16,
 };
-// PNG signature and the IHDR chunk that must follow it.
+// PNG signature, the IHDR chunk that must follow it, and the IEND chunk
+// that ends the stream. Chunks: u32 length (big-endian), 4-byte type, data,
+// u32 CRC.
 static const unsigned char kPngSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-enum : size_t { kPngHeaderSize = 8 + 4 + 4 + 13 };
+enum : size_t { kPngHeaderSize = 8 + 4 + 4 + 13, kPngChunkOverhead = 12 };
 
 void* (*icon_calloc)(size_t, size_t) = calloc;
 
@@ -66,6 +73,14 @@ static void read_block(FILE* file, unsigned char* buffer, size_t size)
     memset(buffer + got, 0, size - got);
 }
 
+// Reads into a buffer that icon_alloc returned, already zero: the pages of
+// a large block beyond the end of the file are never touched.
+static void read_into_zeroed(FILE* file, unsigned char* buffer, size_t size)
+{
+    if (fread(buffer, 1, size, file) < size)
+        clearerr(file);
+}
+
 // The stem: the path without the extension of its last component. A
 // leading '.' of that component (a hidden file) does not start one.
 static void set_stem(const char* path)
@@ -81,17 +96,6 @@ static void set_stem(const char* path)
         *dot = '\0';
 }
 
-// The size of the stream, or UINT64_MAX when it cannot be told (a pipe).
-static uint64_t stream_size(FILE* file)
-{
-    off_t here = ftello(file);
-    if (here < 0 || fseeko(file, 0, SEEK_END) != 0)
-        return UINT64_MAX;
-    off_t end = ftello(file);
-    fseeko(file, here, SEEK_SET);
-    return end < 0 ? UINT64_MAX : static_cast<uint64_t>(end);
-}
-
 // Takes cost from the budget; false, leaving it, when it does not cover it.
 static bool spend(uint64_t* budget, uint64_t cost)
 {
@@ -101,31 +105,91 @@ static bool spend(uint64_t* budget, uint64_t cost)
     return true;
 }
 
-int load_icon(const char* path)
+static int report_file_error(const char* path, const char* reason)
 {
-    FILE* file = fopen(path, "rb");
-    if (file == nullptr)
-        return -1;
-    set_stem(path);
-    load_icon_file(file);
-    fclose(file);
-    return 0;
+    fflush(stdout);
+    fprintf(stderr, "pngsmith: %s: %s\n", path, reason);
+    return -1;
 }
 
-int load_icon_file(FILE* file)
+// A stream that cannot seek, read whole into memory (allocated with
+// icon_alloc; the caller frees *data). Returns null when the read fails.
+static FILE* memory_stream(FILE* pipe, unsigned char** data)
 {
+    size_t size = 0, capacity = size_t{1} << 16;
+    unsigned char* buffer = static_cast<unsigned char*>(icon_alloc(capacity));
+    for (;;) {
+        size += fread(buffer + size, 1, capacity - size, pipe);
+        if (size < capacity)
+            break;
+        unsigned char* grown = static_cast<unsigned char*>(icon_alloc(capacity * 2));
+        memcpy(grown, buffer, size);
+        free(buffer);
+        buffer = grown;
+        capacity *= 2;
+    }
+    *data = buffer;
+    if (ferror(pipe))
+        return nullptr;
+    // An empty input reads as a file of one zero byte cut to nothing.
+    FILE* memory = fmemopen(buffer, size == 0 ? 1 : size, "rb");
+    if (memory != nullptr && size == 0)
+        fseeko(memory, 0, SEEK_END);
+    return memory;
+}
+
+int load_icon(const char* path)
+{
+    FILE* stream = fopen(path, "rb");
+    if (stream == nullptr)
+        return report_file_error(path, strerror(errno));
+    struct stat status;
+    if (fstat(fileno(stream), &status) != 0 || S_ISDIR(status.st_mode)) {
+        int error = S_ISDIR(status.st_mode) ? EISDIR : errno;
+        fclose(stream);
+        return report_file_error(path, strerror(error));
+    }
+    icon_file file = {stream, 0, status.st_dev, status.st_ino, 0, {}};
+    unsigned char* memory = nullptr;
+    if (fseeko(stream, 0, SEEK_END) == 0 && ftello(stream) >= 0) {
+        file.size = static_cast<uint64_t>(ftello(stream));
+        rewind(stream);
+    } else {
+        file.stream = memory_stream(stream, &memory);
+        fclose(stream);
+        if (file.stream == nullptr) {
+            free(memory);
+            return report_file_error(path, strerror(errno));
+        }
+        fseeko(file.stream, 0, SEEK_END);
+        file.size = static_cast<uint64_t>(ftello(file.stream));
+        rewind(file.stream);
+    }
+    set_stem(path);
+    int result = load_icon_file(&file);
+    fclose(file.stream);
+    free(memory);
+    if (result == kNotAnIcon)
+        return report_file_error(path, "not an icon or cursor file");
+    return result;
+}
+
+int load_icon_file(icon_file* file)
+{
+    unsigned char field[kFileHeaderSize];
+    read_block(file->stream, field, sizeof field);
     icon_header* header = static_cast<icon_header*>(icon_alloc(sizeof(icon_header)));
-    unsigned char field[2];
-    read_block(file, field, 2);
     header->reserved = get_u16(field);
-    read_block(file, field, 2);
-    header->type = get_u16(field);
-    read_block(file, field, 2);
-    header->count = get_u16(field);
+    header->type = get_u16(field + 2);
+    header->count = get_u16(field + 4);
+    if (header->reserved != 0 || (header->type != kIconType && header->type != kCursorType)) {
+        free(header);
+        return kNotAnIcon;
+    }
 
     size_t directory_size = header->count * kDirEntrySize;
     unsigned char* directory = static_cast<unsigned char*>(icon_alloc(directory_size));
-    read_block(file, directory, directory_size);
+    read_block(file->stream, directory, directory_size);
     header->entries =
         static_cast<icon_dir_entry*>(icon_alloc(header->count * sizeof(icon_dir_entry)));
     for (unsigned i = 0; i < header->count; i++) {
@@ -135,31 +199,45 @@ int load_icon_file(FILE* file)
     }
     free(directory);
 
-    uint64_t file_size = stream_size(file);
-    // The work on a file is bounded by its size: images whose data lies
-    // beyond the end read as zeros, so a small file could otherwise ask for
-    // thousands of the largest images. Complete files need at most 4
-    // pixels per byte (1 bit of colour and 1 of mask each).
-    uint64_t budget = file_size == UINT64_MAX ? kUnknownSizeBudget
-                                              : file_size * kPixelsPerByte + kBudgetAllowance;
+    file->budget = file->size * kUnbackedPerByte + kUnbackedAllowance;
     printf("%s: %d icons.\n", global_file_name, header->count);
+    int result = 0;
     for (int i = 0; i < header->count; i++)
-        load_icon_image(file, i, header, file_size, &budget);
+        if (load_icon_image(file, i, header) != 0)
+            result = -1;
     free(header->entries);
     free(header);
-    return 0;
+    return result;
 }
 
 // Completes a begun report line for an image that is not converted.
-static void skip_image(const char* reason)
+static int skip_image(const char* reason)
 {
     printf("skipped: %s)\n", reason);
-    exit_status = 2;
+    return -1;
+}
+
+// Why the PNG stream at data (size bytes, as the directory gives them)
+// cannot be copied: null when the signature is followed by chunks up to
+// and including IEND within those bytes.
+static const char* png_stream_fault(const unsigned char* data, uint64_t size)
+{
+    uint64_t at = sizeof kPngSignature;
+    while (size >= at && size - at >= kPngChunkOverhead) {
+        uint32_t length = get_u32_be(data + at);
+        bool end = memcmp(data + at + 4, "IEND", 4) == 0;
+        if (length > size - at - kPngChunkOverhead)
+            break;
+        at += kPngChunkOverhead + length;
+        if (end)
+            return nullptr;
+    }
+    return size < kPngHeaderSize ? "the directory size holds no complete PNG image"
+                                 : "the directory size cuts the PNG image short";
 }
 
 // An entry holding PNG data: checked and copied unchanged.
-static void load_png_entry(FILE* file, const icon_dir_entry& entry, const unsigned char* head,
-                           uint64_t file_size, uint64_t* budget)
+static int load_png_entry(icon_file* file, const icon_dir_entry& entry, const unsigned char* head)
 {
     uint32_t width = get_u32_be(head + 16), height = get_u32_be(head + 20);
     unsigned depth = head[24], colour_type = head[25];
@@ -181,37 +259,45 @@ static void load_png_entry(FILE* file, const icon_dir_entry& entry, const unsign
     bool header_ok = get_u32_be(head + 8) == 13 && memcmp(head + 12, "IHDR", 4) == 0 &&
                      width >= 1 && width <= 0x7FFFFFFF && height >= 1 && height <= 0x7FFFFFFF &&
                      depth_ok;
-    if (!header_ok || entry.bytes_in_resource < kPngHeaderSize) {
-        skip_image("not a valid PNG image");
-        return;
-    }
-    if (entry.image_offset > file_size || entry.bytes_in_resource > file_size - entry.image_offset) {
-        skip_image("PNG data runs past the end of the file");
-        return;
-    }
-    if (!spend(budget, entry.bytes_in_resource)) {
-        skip_image("the file is too small for all its images");
-        return;
-    }
+    if (!header_ok)
+        return skip_image("not a valid PNG image");
+    if (entry.image_offset > file->size || entry.bytes_in_resource > file->size - entry.image_offset)
+        return skip_image("PNG data runs past the end of the file");
+    icon_output output = {entry.image_offset, entry.bytes_in_resource,
+                          output_name(static_cast<int>(width), static_cast<int>(height), bpp), ""};
+    if (already_written(file, output))
+        return 0;
     unsigned char* data = static_cast<unsigned char*>(icon_alloc(entry.bytes_in_resource));
-    fseeko(file, entry.image_offset, SEEK_SET);
-    read_block(file, data, entry.bytes_in_resource);
-    write_png_bytes(data, entry.bytes_in_resource, static_cast<int>(width),
-                    static_cast<int>(height), bpp);
+    fseeko(file->stream, entry.image_offset, SEEK_SET);
+    read_block(file->stream, data, entry.bytes_in_resource);
+    const char* fault = png_stream_fault(data, entry.bytes_in_resource);
+    int result = fault != nullptr ? skip_image(fault)
+                                  : write_png_bytes(file, output, data, entry.bytes_in_resource);
     free(data);
+    return result;
 }
 
-int load_icon_image(FILE* file, int index, const icon_header* header, uint64_t file_size,
-                    uint64_t* budget)
+// The pixels of an image whose colour and mask bytes (needed of them, from
+// position start) lie beyond the end of the file.
+static uint64_t unbacked_pixels(const icon_file* file, uint64_t start, uint64_t needed,
+                                uint64_t pixels)
+{
+    uint64_t available = start < file->size ? file->size - start : 0;
+    if (needed == 0 || available >= needed)
+        return 0;
+    // needed is below 2^27 and pixels at most 2^24: the product fits.
+    return ((needed - available) * pixels + needed - 1) / needed;
+}
+
+int load_icon_image(icon_file* file, int index, const icon_header* header)
 {
     const icon_dir_entry& entry = header->entries[index];
-    fseeko(file, entry.image_offset, SEEK_SET);
+    FILE* stream = file->stream;
+    fseeko(stream, entry.image_offset, SEEK_SET);
     unsigned char head[kBitmapHeaderSize];
-    read_block(file, head, sizeof head);
-    if (memcmp(head, kPngSignature, sizeof kPngSignature) == 0) {
-        load_png_entry(file, entry, head, file_size, budget);
-        return 0;
-    }
+    read_block(stream, head, sizeof head);
+    if (memcmp(head, kPngSignature, sizeof kPngSignature) == 0)
+        return load_png_entry(file, entry, head);
 
     icon_image* img = static_cast<icon_image*>(icon_alloc(sizeof(icon_image)));
     img->header_size = get_u32(head);
@@ -225,47 +311,57 @@ int load_icon_image(FILE* file, int index, const icon_header* header, uint64_t f
     img->y_resolution = static_cast<int32_t>(get_u32(head + 28));
     img->colours_used = get_u32(head + 32);
     img->important_colours = get_u32(head + 36);
+    img->file = file;
+    img->offset = entry.image_offset;
     const int32_t w = img->width, h = image_height(img);
     const int bits = img->bit_count;
     printf("Found icon: %2ldx%2ld %2ldbpp Sz:%ld (", static_cast<long>(w), static_cast<long>(h),
            static_cast<long>(bits), static_cast<long>(img->image_size));
 
+    int result = 0;
     if (bits != 1 && bits != 2 && bits != 4 && bits != 8 && bits != 24 && bits != 32) {
         char reason[64];
         snprintf(reason, sizeof reason, "%d bits per pixel not supported", bits);
-        skip_image(reason);
+        result = skip_image(reason);
     } else if (w <= 0 || h <= 0 || w > kMaxDimension || h > kMaxDimension) {
-        skip_image("image size out of range");
-    } else if (!spend(budget, static_cast<uint64_t>(w) * static_cast<uint64_t>(h))) {
-        skip_image("the file is too small for all its images");
-    } else {
+        result = skip_image("image size out of range");
+    } else if (!already_written(file, icon_output{entry.image_offset, 0, output_name(w, h, bits), ""})) {
         // Later header versions (108 and 124 bytes) put more fields before
         // the palette; a size that does not fit in the file is not trusted.
-        if (img->header_size > kBitmapHeaderSize && entry.image_offset <= file_size &&
-            img->header_size <= file_size - entry.image_offset)
-            fseeko(file, static_cast<off_t>(entry.image_offset) + img->header_size, SEEK_SET);
-        if (bits <= 8) {
-            size_t palette_size = (size_t{1} << bits) * 4;
-            img->palette = static_cast<unsigned char*>(icon_alloc(palette_size));
-            read_block(file, img->palette, palette_size);
+        uint64_t start = uint64_t{entry.image_offset} + kBitmapHeaderSize;
+        if (img->header_size > kBitmapHeaderSize && entry.image_offset <= file->size &&
+            img->header_size <= file->size - entry.image_offset) {
+            start = uint64_t{entry.image_offset} + img->header_size;
+            fseeko(stream, static_cast<off_t>(start), SEEK_SET);
         }
+        size_t palette_size = bits <= 8 ? (size_t{1} << bits) * 4 : 0;
         size_t pixels_size = static_cast<size_t>(colour_row_length(img) * h);
-        img->pixels = static_cast<unsigned char*>(icon_alloc(pixels_size));
-        read_block(file, img->pixels, pixels_size);
         size_t mask_size = static_cast<size_t>(mask_row_length(img) * h);
-        img->mask = static_cast<unsigned char*>(icon_alloc(mask_size));
-        read_block(file, img->mask, mask_size);
+        uint64_t unbacked = unbacked_pixels(file, start + palette_size, pixels_size + mask_size,
+                                            static_cast<uint64_t>(w) * static_cast<uint64_t>(h));
+        if (!spend(&file->budget, unbacked)) {
+            result = skip_image("the file is too small for all its images");
+        } else {
+            if (palette_size != 0) {
+                img->palette = static_cast<unsigned char*>(icon_alloc(palette_size));
+                read_block(stream, img->palette, palette_size);
+            }
+            img->pixels = static_cast<unsigned char*>(icon_alloc(pixels_size));
+            read_into_zeroed(stream, img->pixels, pixels_size);
+            img->mask = static_cast<unsigned char*>(icon_alloc(mask_size));
+            read_into_zeroed(stream, img->mask, mask_size);
 
-        if (bits == 32)
-            process_32bit(img);
-        else if (bits == 24)
-            process_24bit(img);
-        else
-            ico2png(img);
+            if (bits == 32)
+                result = process_32bit(img);
+            else if (bits == 24)
+                result = process_24bit(img);
+            else
+                result = ico2png(img);
+        }
     }
     free(img->mask);
     free(img->pixels);
     free(img->palette);
     free(img);
-    return 0;
+    return result;
 }
