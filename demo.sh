@@ -23,11 +23,9 @@ for f in samples/*.3ds; do
   echo "... ($(wc -l < "$out/$name.txt") lines in all, in $out/$name.txt)"
 done
 
-# The icon converter writes its PNG files beside its input.
 for f in samples/*.ico; do
-  cp "$f" "$out/"
-  echo "=== pngsmith $out/$(basename "$f")"
-  build/bin/pngsmith "$out/$(basename "$f")"
+  echo "=== pngsmith -o $out $f"
+  build/bin/pngsmith -o "$out" "$f"
 done
 
 cat <<MSG
