@@ -2,6 +2,7 @@
 //   ten.ico     ten images from 16 to 128 pixels at 4, 8, 24 and 32 bits,
 //               and one 256-pixel image stored as PNG data
 //   big32.ico   one 256 x 256 32-bit bitmap image
+//   favicon.ico a 9 KB favicon: 16 and 32 pixels at 32 bits, 48 at 8 bits
 #include <gd.h>
 
 #include <cmath>
@@ -61,8 +62,11 @@ int main(int argc, char** argv)
     for (int i = 0; i < 9; i++)
         images.push_back(BitmapData(Picture(sizes[i], bits[i])));
     images.push_back(PngEntry());
+    std::string favicon = IconFile({BitmapData(Picture(16, 32)), BitmapData(Picture(32, 32)),
+                                    BitmapData(Picture(48, 8))});
     return SaveFile(dir + "/ten.ico", IconFile(images)) &&
-                   SaveFile(dir + "/big32.ico", IconFile({BitmapData(Picture(256, 32))}))
+                   SaveFile(dir + "/big32.ico", IconFile({BitmapData(Picture(256, 32))})) &&
+                   SaveFile(dir + "/favicon.ico", favicon)
                ? 0
                : 1;
 }

@@ -17,6 +17,20 @@ set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "sox, libgd-tools")
+# pngsmith holds libgd's code when it is linked statically: Built-Using names
+# the libgd source version, so that a libgd security update is known to need
+# a rebuild. CPack has no variable for the field; it is written as a line of
+# its own after Suggests.
+if(CONVERTER_STATIC_GD)
+  execute_process(COMMAND dpkg-query -W "-f=\${source:Package} (= \${source:Version})" libgd-dev
+                  OUTPUT_VARIABLE gd_source RESULT_VARIABLE gd_query ERROR_QUIET)
+  if(gd_query EQUAL 0 AND gd_source)
+    string(APPEND CPACK_DEBIAN_PACKAGE_SUGGESTS "\nBuilt-Using: ${gd_source}")
+  endif()
+  # lintian flags the embedded copy; the override says it is meant.
+  install(FILES ${PROJECT_SOURCE_DIR}/packaging/lintian-overrides
+          DESTINATION share/lintian/overrides RENAME ${CPACK_PACKAGE_NAME})
+endif()
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION TRUE)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)

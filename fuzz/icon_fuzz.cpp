@@ -53,8 +53,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         return 0;
     free(global_file_name);
     global_file_name = strdup(stem.c_str());
-    icon_file file = {in, input.size(), 0, 0, 0, {}};
+    icon_file file = {in, input.size(), 0, 0, 0, nullptr, 0, 0};
     load_icon_file(&file);
+    free_outputs(&file);
     fclose(in);
     return 0;
 }

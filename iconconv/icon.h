@@ -8,8 +8,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
-#include <string>
-#include <vector>
 
 // File header and directory.
 struct icon_dir_entry {
@@ -30,8 +28,8 @@ struct icon_header {
 struct icon_output {
     uint32_t offset;
     uint32_t png_size;           // 0 for a bitmap image
-    std::string name;            // as output_name gives it
-    std::string written;         // the name written: name made unique
+    char* name;                  // as output_name gave it; owned
+    char* written;               // the name written: name made unique; owned
 };
 
 // One input file while it is converted, shared by its images.
@@ -43,8 +41,12 @@ struct icon_file {
     // Pixels without data behind them (beyond the end of the file, read as
     // zeros) that the file's images may still make.
     uint64_t budget;
-    std::vector<icon_output> outputs;
+    icon_output* outputs;        // the files written so far, in order
+    size_t output_count, output_capacity;
 };
+
+// Releases the file's list of outputs.
+void free_outputs(icon_file* file);
 
 // One image while it is read, decoded and written: the bitmap header's
 // fields and the three blocks that follow it.
@@ -120,19 +122,20 @@ extern void (*on_image_decoded)(const icon_image* img, gdImagePtr im);
 
 // The name an image of the size and depth gets before it is made unique
 // within its file: STEM_WWXHH_Bbpp.png, in the output folder if one is set.
-std::string output_name(int width, int height, int bpp);
+// The caller frees it.
+char* output_name(int width, int height, int bpp);
 
-// When an earlier entry of the file wrote the same data under the same
-// name, completes the report line with that name and returns true: the
-// image need not be made again.
-bool already_written(icon_file* file, const icon_output& output);
+// When an earlier entry of the file wrote the same data (the same offset,
+// and for PNG data the same size) under the same name, completes the report
+// line with that file's name and returns true: it need not be made again.
+bool already_written(const icon_file* file, uint32_t offset, uint32_t png_size, const char* name);
 
 // Writes the gd image as PNG through libgd, destroys it and completes the
 // report line. Returns 0, or -1 when the file could not be written.
 int write_png(const icon_image* img, gdImagePtr im);
 
-// Writes PNG data taken from an icon entry unchanged under the name that
-// width, height and bits per pixel give, and completes the report line.
+// Writes PNG data taken from an icon entry (at offset, of png_size bytes)
+// unchanged under name (made unique), and completes the report line.
 // Returns 0, or -1 as write_png.
-int write_png_bytes(icon_file* file, const icon_output& output, const unsigned char* data,
-                    size_t size);
+int write_png_bytes(icon_file* file, uint32_t offset, uint32_t png_size, const char* name,
+                    const unsigned char* data);

@@ -16,71 +16,115 @@
 // its CRC.
 static const unsigned char kPngEnd[12] = {0, 0, 0, 0, 'I', 'E', 'N', 'D', 0xAE, 0x42, 0x60, 0x82};
 
-std::string output_name(int width, int height, int bpp)
+char* output_name(int width, int height, int bpp)
 {
     const char* stem = global_file_name;
-    std::string name;
+    const char* folder = "";
+    const char* separator = "";
     if (output_directory != nullptr) {
         const char* base = strrchr(stem, '/');
         stem = base == nullptr ? stem : base + 1;
-        name = output_directory;
-        if (!name.empty() && name.back() != '/')
-            name += '/';
+        folder = output_directory;
+        size_t length = strlen(folder);
+        separator = length > 0 && folder[length - 1] != '/' ? "/" : "";
     }
-    char suffix[64];
-    snprintf(suffix, sizeof suffix, "_%02dX%02d_%dbpp.png", width, height, bpp);
-    return name + stem + suffix;
+    // 64 characters hold every suffix the format can produce.
+    size_t size = strlen(folder) + strlen(stem) + 64;
+    char* name = static_cast<char*>(icon_alloc(size));
+    snprintf(name, size, "%s%s%s_%02dX%02d_%dbpp.png", folder, separator, stem, width, height, bpp);
+    return name;
 }
 
-bool already_written(icon_file* file, const icon_output& output)
+bool already_written(const icon_file* file, uint32_t offset, uint32_t png_size, const char* name)
 {
-    for (const icon_output& o : file->outputs) {
-        if (o.offset == output.offset && o.png_size == output.png_size && o.name == output.name) {
-            printf("%s)\n", o.written.c_str());
+    for (size_t i = 0; i < file->output_count; i++) {
+        const icon_output& o = file->outputs[i];
+        if (o.offset == offset && o.png_size == png_size && strcmp(o.name, name) == 0) {
+            printf("%s)\n", o.written);
             return true;
         }
     }
     return false;
 }
 
-// The name under which the output is written: its own, or with _2, _3, ...
-// before ".png" when an earlier image of the file took it.
-static std::string unique_name(const icon_file* file, const std::string& name)
+void free_outputs(icon_file* file)
 {
-    std::string candidate = name;
-    for (unsigned n = 2;; n++) {
-        bool taken = false;
-        for (const icon_output& o : file->outputs)
-            taken = taken || o.written == candidate;
-        if (!taken)
-            return candidate;
-        candidate = name.substr(0, name.size() - 4) + "_" + std::to_string(n) + ".png";
+    for (size_t i = 0; i < file->output_count; i++) {
+        free(file->outputs[i].name);
+        free(file->outputs[i].written);
     }
+    free(file->outputs);
+    file->outputs = nullptr;
+    file->output_count = file->output_capacity = 0;
+}
+
+static char* copy_of(const char* text)
+{
+    size_t size = strlen(text) + 1;
+    char* copy = static_cast<char*>(icon_alloc(size));
+    memcpy(copy, text, size);
+    return copy;
+}
+
+static void add_output(icon_file* file, uint32_t offset, uint32_t png_size, const char* name,
+                       char* written)
+{
+    if (file->output_count == file->output_capacity) {
+        size_t capacity = file->output_capacity == 0 ? 8 : file->output_capacity * 2;
+        icon_output* grown = static_cast<icon_output*>(icon_alloc(capacity * sizeof(icon_output)));
+        if (file->output_count > 0)
+            memcpy(grown, file->outputs, file->output_count * sizeof(icon_output));
+        free(file->outputs);
+        file->outputs = grown;
+        file->output_capacity = capacity;
+    }
+    file->outputs[file->output_count++] = icon_output{offset, png_size, copy_of(name), written};
+}
+
+static bool name_taken(const icon_file* file, const char* name)
+{
+    for (size_t i = 0; i < file->output_count; i++)
+        if (strcmp(file->outputs[i].written, name) == 0)
+            return true;
+    return false;
+}
+
+// The name under which the output is written: its own, or with _2, _3, ...
+// before ".png" when an earlier image of the file took it. The caller frees
+// it.
+static char* unique_name(const icon_file* file, const char* name)
+{
+    size_t length = strlen(name), stem = length - 4;  // without ".png"
+    char* candidate = static_cast<char*>(icon_alloc(length + 16));
+    memcpy(candidate, name, length + 1);
+    for (unsigned n = 2; name_taken(file, candidate); n++)
+        snprintf(candidate, length + 16, "%.*s_%u.png", static_cast<int>(stem), name, n);
+    return candidate;
 }
 
 // Completes the report line for an output that was not written.
-static int fail_output(const char* what, const std::string& name)
+static int fail_output(const char* what, const char* name, const char* after = "")
 {
-    printf("%s %s)\n", what, name.c_str());
+    printf("%s %s%s)\n", what, name, after);
     return -1;
 }
 
 // Removes a partial output, only when the name is a regular file.
-static void remove_partial(const std::string& name)
+static void remove_partial(const char* name)
 {
     struct stat status;
-    if (lstat(name.c_str(), &status) == 0 && S_ISREG(status.st_mode))
-        remove(name.c_str());
+    if (lstat(name, &status) == 0 && S_ISREG(status.st_mode))
+        remove(name);
 }
 
 // Opens the output for writing without emptying it first, so that a name
 // that leads to the input itself (a link) is found before anything is lost.
 // Returns null with *is_input set for that case, or null for a file that
 // cannot be created.
-static FILE* open_output(const icon_file* file, const std::string& name, bool* is_input)
+static FILE* open_output(const icon_file* file, const char* name, bool* is_input)
 {
     *is_input = false;
-    int fd = open(name.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+    int fd = open(name, O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
     if (fd < 0)
         return nullptr;
     struct stat status;
@@ -100,31 +144,38 @@ static FILE* open_output(const icon_file* file, const std::string& name, bool* i
     return out;
 }
 
-// Writes one output through write(out), completing the report line and
-// recording the output in the file. write returns whether every byte of a
-// complete stream reached the stream; false names the failure in what.
+// Writes one output under name (made unique) through write(out),
+// completing the report line and recording the output in the file. write
+// returns null when a complete stream reached the stream, else the words
+// that name the failure.
 template <typename Write>
-static int write_output(icon_file* file, const icon_output& output, Write write)
+static int write_output(icon_file* file, uint32_t offset, uint32_t png_size, const char* name,
+                        Write write)
 {
-    std::string name = unique_name(file, output.name);
+    char* written = unique_name(file, name);
     bool is_input;
-    FILE* out = open_output(file, name, &is_input);
-    if (is_input)
-        return fail_output("skipped: the output", name + " is the input file");
-    if (out == nullptr)
-        return fail_output("cannot create", name);
-    const char* failure = write(out);
-    bool closed = fclose(out) == 0;
-    if (failure == nullptr && !closed)
-        failure = "error writing";
-    if (failure != nullptr) {
-        remove_partial(name);
-        return fail_output(failure, name);
+    FILE* out = open_output(file, written, &is_input);
+    int result = 0;
+    if (is_input) {
+        result = fail_output("skipped: the output", written, " is the input file");
+    } else if (out == nullptr) {
+        result = fail_output("cannot create", written);
+    } else {
+        const char* failure = write(out);
+        bool closed = fclose(out) == 0;
+        if (failure == nullptr && !closed)
+            failure = "error writing";
+        if (failure != nullptr) {
+            remove_partial(written);
+            result = fail_output(failure, written);
+        }
     }
-    icon_output done = output;
-    done.written = name;
-    file->outputs.push_back(done);
-    printf("%s)\n", name.c_str());
+    if (result != 0) {
+        free(written);
+        return result;
+    }
+    printf("%s)\n", written);
+    add_output(file, offset, png_size, name, written);
     return 0;
 }
 
@@ -174,8 +225,8 @@ int write_png(const icon_image* img, gdImagePtr im)
 {
     if (on_image_decoded != nullptr)
         on_image_decoded(img, im);
-    icon_output output = {img->offset, 0, output_name(img->width, image_height(img), img->bit_count), ""};
-    int result = write_output(img->file, output, [im](FILE* out) -> const char* {
+    char* name = output_name(img->width, image_height(img), img->bit_count);
+    int result = write_output(img->file, img->offset, 0, name, [im](FILE* out) -> const char* {
         png_sink sink = {};
         sink.ctx.putC = sink_put_c;
         sink.ctx.putBuf = sink_put_buf;
@@ -188,13 +239,15 @@ int write_png(const icon_image* img, gdImagePtr im)
         return sink.write_failed || ferror(out) ? "error writing" : nullptr;
     });
     gdImageDestroy(im);
+    free(name);
     return result;
 }
 
-int write_png_bytes(icon_file* file, const icon_output& output, const unsigned char* data,
-                    size_t size)
+int write_png_bytes(icon_file* file, uint32_t offset, uint32_t png_size, const char* name,
+                    const unsigned char* data)
 {
-    return write_output(file, output, [data, size](FILE* out) -> const char* {
+    size_t size = png_size;
+    return write_output(file, offset, png_size, name, [data, size](FILE* out) -> const char* {
         return fwrite(data, 1, size, out) != size || ferror(out) ? "error writing" : nullptr;
     });
 }

@@ -149,7 +149,7 @@ int load_icon(const char* path)
         fclose(stream);
         return report_file_error(path, strerror(error));
     }
-    icon_file file = {stream, 0, status.st_dev, status.st_ino, 0, {}};
+    icon_file file = {stream, 0, status.st_dev, status.st_ino, 0, nullptr, 0, 0};
     unsigned char* memory = nullptr;
     if (fseeko(stream, 0, SEEK_END) == 0 && ftello(stream) >= 0) {
         file.size = static_cast<uint64_t>(ftello(stream));
@@ -169,6 +169,7 @@ int load_icon(const char* path)
     int result = load_icon_file(&file);
     fclose(file.stream);
     free(memory);
+    free_outputs(&file);
     if (result == kNotAnIcon)
         return report_file_error(path, "not an icon or cursor file");
     return result;
@@ -263,17 +264,19 @@ static int load_png_entry(icon_file* file, const icon_dir_entry& entry, const un
         return skip_image("not a valid PNG image");
     if (entry.image_offset > file->size || entry.bytes_in_resource > file->size - entry.image_offset)
         return skip_image("PNG data runs past the end of the file");
-    icon_output output = {entry.image_offset, entry.bytes_in_resource,
-                          output_name(static_cast<int>(width), static_cast<int>(height), bpp), ""};
-    if (already_written(file, output))
-        return 0;
-    unsigned char* data = static_cast<unsigned char*>(icon_alloc(entry.bytes_in_resource));
-    fseeko(file->stream, entry.image_offset, SEEK_SET);
-    read_block(file->stream, data, entry.bytes_in_resource);
-    const char* fault = png_stream_fault(data, entry.bytes_in_resource);
-    int result = fault != nullptr ? skip_image(fault)
-                                  : write_png_bytes(file, output, data, entry.bytes_in_resource);
-    free(data);
+    char* name = output_name(static_cast<int>(width), static_cast<int>(height), bpp);
+    int result = 0;
+    if (!already_written(file, entry.image_offset, entry.bytes_in_resource, name)) {
+        unsigned char* data = static_cast<unsigned char*>(icon_alloc(entry.bytes_in_resource));
+        fseeko(file->stream, entry.image_offset, SEEK_SET);
+        read_block(file->stream, data, entry.bytes_in_resource);
+        const char* fault = png_stream_fault(data, entry.bytes_in_resource);
+        result = fault != nullptr ? skip_image(fault)
+                                  : write_png_bytes(file, entry.image_offset, entry.bytes_in_resource,
+                                                    name, data);
+        free(data);
+    }
+    free(name);
     return result;
 }
 
@@ -319,13 +322,14 @@ int load_icon_image(icon_file* file, int index, const icon_header* header)
            static_cast<long>(bits), static_cast<long>(img->image_size));
 
     int result = 0;
+    char* name = output_name(w, h, bits);
     if (bits != 1 && bits != 2 && bits != 4 && bits != 8 && bits != 24 && bits != 32) {
         char reason[64];
         snprintf(reason, sizeof reason, "%d bits per pixel not supported", bits);
         result = skip_image(reason);
     } else if (w <= 0 || h <= 0 || w > kMaxDimension || h > kMaxDimension) {
         result = skip_image("image size out of range");
-    } else if (!already_written(file, icon_output{entry.image_offset, 0, output_name(w, h, bits), ""})) {
+    } else if (!already_written(file, entry.image_offset, 0, name)) {
         // Later header versions (108 and 124 bytes) put more fields before
         // the palette; a size that does not fit in the file is not trusted.
         uint64_t start = uint64_t{entry.image_offset} + kBitmapHeaderSize;
@@ -359,6 +363,7 @@ int load_icon_image(icon_file* file, int index, const icon_header* header)
                 result = ico2png(img);
         }
     }
+    free(name);
     free(img->mask);
     free(img->pixels);
     free(img->palette);

@@ -627,10 +627,11 @@ TEST(AllocationFailure, MallocMessageAndStatus)
     testutil::WriteFile(path, IconFile({BitmapData(Picture(1, 8, 8, false)), BitmapData(Picture(4, 4, 4, false))}));
     static int left;
     auto failLater = [](size_t count, size_t size) -> void* { return left-- > 0 ? calloc(count, size) : nullptr; };
-    // stem, header, directory, entries, first image's record and three
-    // blocks, then the first output name: the ninth allocation is the
-    // second image's record.
-    left = 9;
+    // stem, header, directory, entries; the first image's record, name,
+    // three blocks, output name, unique name, the list of outputs and its
+    // copy of the name: the fourteenth allocation is the second image's
+    // record.
+    left = 13;
     EXPECT_EXIT(
         {
             icon_calloc = failLater;

@@ -24,7 +24,14 @@ dpkg-deb -I "$deb" | sed -n '/Package:/,$p'
 field() { dpkg-deb -f "$deb" "$1"; }
 [ "$(field Package)" = "$(cache CMAKE_PROJECT_NAME)" ] || fail "package name $(field Package)"
 [ "$(field Version)" = "$(cache CMAKE_PROJECT_VERSION)" ] || fail "version $(field Version)"
-for dep in libc6 libgd3 libqt6widgets6 libqt6core6 libstdc++6; do
+if [ "$(cache CONVERTER_STATIC_GD)" = ON ]; then
+  gd_deps="libpng16-16"
+  field Built-Using | grep -q '^libgd2 (= ' || fail "Built-Using: $(field Built-Using)"
+  ! field Depends | grep -q '\blibgd3\b' || fail "Depends names libgd3 for a static libgd"
+else
+  gd_deps="libgd3"
+fi
+for dep in libc6 $gd_deps libqt6widgets6 libqt6core6 libstdc++6; do
   field Depends | grep -q "\b$dep\b" || fail "Depends lacks $dep: $(field Depends)"
 done
 [ "$(field Suggests)" = "sox, libgd-tools" ] || fail "Suggests: $(field Suggests)"
