@@ -2,7 +2,8 @@
 # build needs are installed. As root it installs what is missing with
 # apt-get; otherwise it names the packages and stops.
 packages="cmake g++ make pkg-config libgtest-dev libbenchmark-dev libgd-dev qt6-base-dev
-  dpkg-dev lintian desktop-file-utils groff-base man-db"
+  dpkg-dev lintian desktop-file-utils groff-base man-db
+  shared-mime-info xdg-utils libfile-mimeinfo-perl"
 if [ "${SANITIZE:-0}" = 1 ]; then
   packages="$packages clang libclang-rt-dev"
 fi

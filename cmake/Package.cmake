@@ -1,7 +1,9 @@
 # The Debian package of the suite: `cpack -G DEB` in the build folder. It
-# holds the four programs and the picture in the installation directory,
-# links to the converters in /usr/bin, the manual pages, the launcher's
-# desktop entry and icon, and the copyright and changelog.
+# holds the four programs, the picture and the stand-ins for the outside
+# converters in the installation directory, links to the converters and the
+# launcher in /usr/bin, the manual pages, the launcher's desktop entry and
+# icons, the MIME types of 3DS and C7E0 files, and the copyright and
+# changelog. `cmake --install` puts the same files under the prefix.
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME ${PROJECT_NAME})
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
@@ -38,12 +40,20 @@ set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(packaging ${PROJECT_BINARY_DIR}/packaging)
 file(MAKE_DIRECTORY ${packaging}/bin)
 
-# Links on the search path to the converters, by the names users type.
-foreach(pair zelm:zelm.exe c7e2txt:c7e2txt.exe pngsmith:pngsmith)
+# Links on the search path to the converters, by the names users type, and
+# to the launcher under a name that ImageMagick's convert does not take.
+foreach(pair zelm:zelm.exe c7e2txt:c7e2txt.exe pngsmith:pngsmith converter-launcher:Convert)
   string(REPLACE ":" ";" pair ${pair})
   list(GET pair 0 link)
   list(GET pair 1 program)
-  file(CREATE_LINK ${CONVERTER_INSTALL_DIR}/${program} ${packaging}/bin/${link} SYMBOLIC)
+  # Relative inside the prefix, as Debian wants links within one top-level
+  # folder; absolute to a folder elsewhere (/boot/apps/converter).
+  set(target ${CONVERTER_INSTALL_DIR}/${program})
+  string(FIND "${CONVERTER_INSTALL_DIR}/" "${CMAKE_INSTALL_PREFIX}/" at)
+  if(at EQUAL 0)
+    file(RELATIVE_PATH target ${CMAKE_INSTALL_FULL_BINDIR} ${target})
+  endif()
+  file(CREATE_LINK ${target} ${packaging}/bin/${link} SYMBOLIC)
 endforeach()
 install(DIRECTORY ${packaging}/bin/ DESTINATION bin)
 
@@ -61,11 +71,14 @@ add_custom_command(OUTPUT ${packaging}/changelog.gz
                    DEPENDS ${packaging}/changelog)
 add_custom_target(package_files ALL DEPENDS ${pages} ${packaging}/changelog.gz)
 install(FILES ${pages} DESTINATION share/man/man1)
+file(CREATE_LINK Convert.1.gz ${packaging}/converter-launcher.1.gz SYMBOLIC)
+install(FILES ${packaging}/converter-launcher.1.gz DESTINATION share/man/man1)
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/copyright ${packaging}/changelog.gz
         DESTINATION share/doc/${CPACK_PACKAGE_NAME})
 
 configure_file(${PROJECT_SOURCE_DIR}/packaging/Convert.desktop.in ${packaging}/Convert.desktop @ONLY)
 install(FILES ${packaging}/Convert.desktop DESTINATION share/applications)
-install(FILES ${packaging}/converter.png DESTINATION share/icons/hicolor/48x48/apps)
+# 3DS scenes told by their content as well as their name, and C7E0 models.
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/converter.xml DESTINATION share/mime/packages)
 
 include(CPack)

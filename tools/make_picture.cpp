@@ -1,14 +1,16 @@
 // Draws the launcher's background picture, conv.jpg: 651 x 519 pixels with
 // a title, a hint, panels behind the path display and the target list, and
 // the About, Quit and Convert spots drawn exactly over the rectangles that
-// react to clicks; and, given a second name, the launcher's 48 x 48 desktop
-// icon as PNG. Usage: make_picture <output.jpg> [<icon.png>]
+// react to clicks; and, given a folder, the launcher's desktop icon in the
+// hicolor sizes as converter-SIZE.png.
+// Usage: make_picture <output.jpg> [<icon folder>]
 #include <gd.h>
 #include <gdfontg.h>
 #include <gdfontl.h>
 #include <gdfonts.h>
 
 #include <cstdio>
+#include <string>
 #include <cstring>
 
 namespace {
@@ -74,31 +76,34 @@ void Panel(gdImagePtr im, const Box& box, int margin, const char* caption)
     Text(im, gdFontGetLarge(), b.left, b.top - 18, caption, Colour(im, 230, 235, 255));
 }
 
-// The desktop icon: a blue tile with a file turning into another along an
-// arrow, on a transparent background.
-bool WriteIcon(const char* path)
+// The desktop icon at size x size pixels: a blue tile with a file turning
+// into another along an arrow, on a transparent background. Drawn on a
+// 48-pixel grid, scaled.
+bool WriteIcon(const char* path, int size)
 {
-    const int size = 48;
+    auto at = [size](int v) { return v * size / 48; };
     gdImagePtr im = gdImageCreateTrueColor(size, size);
     gdImageSaveAlpha(im, 1);
     gdImageAlphaBlending(im, 0);
     gdImageFilledRectangle(im, 0, 0, size - 1, size - 1, gdTrueColorAlpha(0, 0, 0, gdAlphaTransparent));
     gdImageAlphaBlending(im, 1);
-    for (int y = 2; y < size - 2; y++)
-        gdImageLine(im, 2, y, size - 3, y, gdTrueColor(40 + y, 70 + y, 150 + y));
+    for (int y = at(2); y < size - at(2); y++) {
+        int shade = y * 48 / size;
+        gdImageLine(im, at(2), y, size - 1 - at(2), y, gdTrueColor(40 + shade, 70 + shade, 150 + shade));
+    }
     int paper = gdTrueColor(245, 245, 250), ink = gdTrueColor(30, 40, 70), arrow = gdTrueColor(90, 220, 130);
-    gdImageFilledRectangle(im, 7, 9, 19, 25, paper);
-    gdImageRectangle(im, 7, 9, 19, 25, ink);
-    gdImageFilledRectangle(im, 28, 22, 40, 38, paper);
-    gdImageRectangle(im, 28, 22, 40, 38, ink);
-    gdImageSetThickness(im, 3);
-    gdImageLine(im, 15, 30, 24, 30, arrow);
+    gdImageFilledRectangle(im, at(7), at(9), at(19), at(25), paper);
+    gdImageRectangle(im, at(7), at(9), at(19), at(25), ink);
+    gdImageFilledRectangle(im, at(28), at(22), at(40), at(38), paper);
+    gdImageRectangle(im, at(28), at(22), at(40), at(38), ink);
+    gdImageSetThickness(im, at(3) > 0 ? at(3) : 1);
+    gdImageLine(im, at(15), at(30), at(24), at(30), arrow);
     gdImageSetThickness(im, 1);
-    gdPoint head[3] = {{23, 25}, {23, 35}, {28, 30}};
+    gdPoint head[3] = {{at(23), at(25)}, {at(23), at(35)}, {at(28), at(30)}};
     gdImageFilledPolygon(im, head, 3, arrow);
     for (int i = 0; i < 3; i++) {
-        gdImageLine(im, 9, 13 + 4 * i, 17, 13 + 4 * i, ink);
-        gdImageLine(im, 30, 26 + 4 * i, 38, 26 + 4 * i, ink);
+        gdImageLine(im, at(9), at(13 + 4 * i), at(17), at(13 + 4 * i), ink);
+        gdImageLine(im, at(30), at(26 + 4 * i), at(38), at(26 + 4 * i), ink);
     }
     FILE* out = fopen(path, "wb");
     if (out == nullptr) {
@@ -117,12 +122,18 @@ bool WriteIcon(const char* path)
 int main(int argc, char** argv)
 {
     if (argc != 2 && argc != 3) {
-        fprintf(stderr, "usage: make_picture <output.jpg> [<icon.png>]\n");
+        fprintf(stderr, "usage: make_picture <output.jpg> [<icon folder>]\n");
         return 1;
     }
-    if (argc == 3 && !WriteIcon(argv[2])) {
-        fprintf(stderr, "make_picture: cannot write %s\n", argv[2]);
-        return 1;
+    // The sizes of the hicolor icon theme that desktops ask for.
+    for (int size : {16, 22, 24, 32, 48, 64, 128, 256}) {
+        if (argc != 3)
+            break;
+        std::string path = std::string(argv[2]) + "/converter-" + std::to_string(size) + ".png";
+        if (!WriteIcon(path.c_str(), size)) {
+            fprintf(stderr, "make_picture: cannot write %s\n", path.c_str());
+            return 1;
+        }
     }
     gdImagePtr im = gdImageCreateTrueColor(kWidth, kHeight);
     // A vertical gradient from deep blue to slate.

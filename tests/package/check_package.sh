@@ -39,13 +39,19 @@ done
 dir=$(cache CONVERTER_INSTALL_DIR)
 dpkg-deb -c "$deb" | awk '{print $6}' | sed 's|^\./|/|' >"$work/files"
 for f in "$dir/zelm.exe" "$dir/c7e2txt.exe" "$dir/pngsmith" "$dir/Convert" "$dir/conv.jpg" \
-         /usr/bin/zelm /usr/bin/c7e2txt /usr/bin/pngsmith \
+         "$dir/gd2topng" "$dir/dwg2dxf" "$dir/mswrite2html" \
+         /usr/bin/zelm /usr/bin/c7e2txt /usr/bin/pngsmith /usr/bin/converter-launcher \
          /usr/share/man/man1/zelm.1.gz /usr/share/man/man1/c7e2txt.1.gz \
          /usr/share/man/man1/pngsmith.1.gz /usr/share/man/man1/Convert.1.gz \
-         /usr/share/applications/Convert.desktop /usr/share/icons/hicolor/48x48/apps/converter.png \
+         /usr/share/man/man1/converter-launcher.1.gz /usr/share/mime/packages/converter.xml \
+         /usr/share/applications/Convert.desktop \
          /usr/share/doc/converter/copyright /usr/share/doc/converter/changelog.gz; do
   grep -qx "$f" "$work/files" || fail "$f is not in the package"
 done
+for size in 16 22 24 32 48 64 128 256; do
+  grep -qx "/usr/share/icons/hicolor/${size}x$size/apps/converter.png" "$work/files" || fail "no $size-pixel icon"
+done
+case $dir in /boot/*) fail "programs installed under /boot" ;; esac
 
 if command -v lintian >/dev/null; then
   lintian --allow-root --tag-display-limit 0 "$deb" | tee "$work/lintian" || true
@@ -63,10 +69,44 @@ done
 if command -v desktop-file-validate >/dev/null; then
   desktop-file-validate "$root/usr/share/applications/Convert.desktop" || fail "desktop entry"
 fi
-for link in zelm c7e2txt pngsmith; do
+for link in zelm c7e2txt pngsmith converter-launcher; do
   target=$(readlink "$root/usr/bin/$link")
-  [ -x "$root$target" ] || fail "/usr/bin/$link points at $target, not in the package"
+  case $target in /*) resolved=$root$target ;; *) resolved=$root/usr/bin/$target ;; esac
+  [ -x "$resolved" ] || fail "/usr/bin/$link points at $target, not in the package"
 done
+
+# The MIME types: the package's own file into a scratch XDG_DATA_HOME, then
+# what xdg-mime makes of a 3DS scene, a model file and an icon; every type
+# the desktop entry lists must exist.
+if command -v update-mime-database >/dev/null && command -v xdg-mime >/dev/null; then
+  export XDG_DATA_HOME=$work/xdg
+  mkdir -p "$XDG_DATA_HOME/mime/packages"
+  cp "$root/usr/share/mime/packages/converter.xml" "$XDG_DATA_HOME/mime/packages/"
+  update-mime-database "$XDG_DATA_HOME/mime" || fail "update-mime-database"
+  "$root$dir/zelm.exe" "$src/samples/scene.3ds" "$work/model.c7e" >/dev/null || fail "zelm for the MIME check"
+  for pair in "$src/samples/scene.3ds=image/x-3ds" "$work/model.c7e=model/x-c7e" \
+              "$src/samples/app.ico=image/vnd.microsoft.icon"; do
+    got=$(xdg-mime query filetype "${pair%=*}")
+    echo "xdg-mime: ${pair%=*}: $got"
+    [ "$got" = "${pair#*=}" ] || fail "${pair%=*} is $got, not ${pair#*=}"
+  done
+  types=$(sed -n 's/^MimeType=//p' "$root/usr/share/applications/Convert.desktop" | tr ';' ' ')
+  for type in $types; do
+    grep -qx "$type" "$XDG_DATA_HOME/mime/types" /usr/share/mime/types || fail "unknown MIME type $type"
+  done
+  unset XDG_DATA_HOME
+else
+  echo "update-mime-database or xdg-mime is missing: MIME types not checked"
+fi
+
+# The outside programs' stand-ins run the program of their name from the
+# search path, and say so with status 127 when there is none.
+status=0; PATH=/nonexistent "$root$dir/gd2topng" x 2>"$work/err" || status=$?
+[ "$status" = 127 ] && grep -qx "gd2topng: not found" "$work/err" || fail "gd2topng stand-in: $status"
+mkdir -p "$work/tools"
+printf '#!/bin/sh\necho "real dwg2dxf $*"\n' >"$work/tools/dwg2dxf"
+chmod +x "$work/tools/dwg2dxf"
+[ "$(PATH=$work/tools:/usr/bin:/bin "$root$dir/dwg2dxf" a.dwg)" = "real dwg2dxf a.dwg" ] || fail "dwg2dxf stand-in"
 
 bin=$root$dir
 "$bin/zelm.exe" | grep -q "ZELM - 3DS to Ostralune File COnverter" || fail "zelm banner"
