@@ -1,8 +1,12 @@
 #include "MyApp.h"
 
+#include <sys/stat.h>
+
 #include "InterfaceDefs.h"
+#include "Messages.h"
 #include "MyView.h"
 #include "MyWindow.h"
+#include "Shell.h"
 
 static const char* const kSignature = "application/x-vnd.convert";
 
@@ -21,4 +25,24 @@ void MyApp::RefsReceived(BMessage* message)
     BMessage drop(B_SIMPLE_DATA);
     drop.AddRef("refs", &ref);
     fWindow->PostMessage(&drop, fWindow->View());
+}
+
+void MyApp::ArgvReceived(int32 argc, char** argv)
+{
+    BApplication::ArgvReceived(argc, argv);
+    for (int32 i = 1; i < argc; i++) {
+        struct stat status;
+        if (lstat(argv[i], &status) == 0)
+            continue;
+        BMessage report(kMsgReport);
+        report.AddString("text", std::string("File not found: ") + argv[i]);
+        fWindow->PostMessage(&report, fWindow->View());
+        return;
+    }
+}
+
+bool MyApp::QuitRequested()
+{
+    shell_stop();
+    return true;
 }

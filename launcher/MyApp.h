@@ -1,3 +1,5 @@
+// The launcher's application: builds its one window, hands it the file
+// named on the command line, and stops a running command when it quits.
 #pragma once
 
 #include "Application.h"
@@ -11,6 +13,11 @@ public:
     // first one's reference goes to the main view through the window's
     // queue, as a drop would.
     void RefsReceived(BMessage* message) override;
+    // The first argument that names an existing file is shown like a drop;
+    // the first that names none is reported on the window's status line.
+    void ArgvReceived(int32 argc, char** argv) override;
+    // A command still running is ended with the launcher (see shell_stop).
+    bool QuitRequested() override;
 
 private:
     MyWindow* fWindow;

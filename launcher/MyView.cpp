@@ -1,12 +1,17 @@
 #include "MyView.h"
 
+#include <unistd.h>
+
 #include "Alert.h"
 #include "AppDefs.h"
 #include "Application.h"
 #include "Bitmap.h"
 #include "Entry.h"
 #include "ScrollView.h"
+#include "Layout.h"
+#include "Messages.h"
 #include "Shell.h"
+#include "Window.h"
 #include "targets.h"
 
 BListView* lstview1;
@@ -16,11 +21,10 @@ uint32 buttons;
 int32 h0, v0;
 std::string picturePath = std::string(kInstallDir) + "/conv.jpg";
 
-// The picture shows three spots; both bounds belong to each, and they are
-// tested in this order.
-static const BRect kAboutSpot(468, 128, 503, 161);
-static const BRect kQuitSpot(427, 416, 550, 446);
-static const BRect kConvertSpot(114, 416, 233, 446);
+static BRect ToRect(const LayoutBox& box)
+{
+    return BRect(box.left, box.top, box.right, box.bottom);
+}
 
 static const char* const kEmptyPath = "Here";
 static const char* const kAboutTitle = "BALert";
@@ -37,10 +41,13 @@ MyView::MyView(BRect frame, const char* name, uint32 resizingMode, uint32 flags)
                              B_FOLLOW_LEFT | B_FOLLOW_TOP, B_WILL_DRAW | B_FRAME_EVENTS | B_NAVIGABLE);
     BScrollView* scroll = new BScrollView("scroll1", lstview1, B_FOLLOW_LEFT | B_FOLLOW_TOP, 0,
                                           false, true, B_FANCY_BORDER);
-    _stringview1 = new BStringView(BRect(41, 95, 234, 133), "StringView1", kEmptyPath,
+    _stringview1 = new BStringView(ToRect(kPathDisplay), "StringView1", kEmptyPath,
                                    B_FOLLOW_LEFT | B_FOLLOW_TOP, B_WILL_DRAW);
+    fStatusLine = new BStringView(ToRect(kStatusLine), "StatusLine", "", B_FOLLOW_LEFT | B_FOLLOW_TOP,
+                                  B_WILL_DRAW);
     AddChild(scroll);
     AddChild(_stringview1);
+    AddChild(fStatusLine);
     for (int i = 0; i < kTargetCount; i++)
         lstview1->AddItem(new BStringItem(listitems[i], 0, true));
 }
@@ -56,14 +63,23 @@ void MyView::Draw(BRect)
         DrawBitmap(fImage);
 }
 
-static bool InSpot(const BRect& spot, int32 x, int32 y)
+// Both bounds of a spot belong to it.
+static bool InSpot(const LayoutBox& spot, int32 x, int32 y)
 {
     return x >= spot.left && x <= spot.right && y >= spot.top && y <= spot.bottom;
 }
 
-// Runs the selected target on the dropped file.
-static void ConvertAction()
+void MyView::_SetStatus(const std::string& text)
 {
+    fStatusLine->SetText(text.c_str());
+}
+
+// Starts the selected target on the dropped file beside the window; a click
+// while a command runs is ignored.
+void MyView::_Convert()
+{
+    if (shell_running())
+        return;
     if (std::string(_stringview1->Text()) == kEmptyPath)
         return;
     int32 selection = lstview1->CurrentSelection();
@@ -73,7 +89,13 @@ static void ConvertAction()
         return;
     if (BuildCommand(selection, test1.c_str()) != 0)
         return;
-    shell_system(command.c_str());
+    fRunningTarget = selection;
+    fRunningPath = test1;
+    _SetStatus(RunningText(selection, test1));
+    if (shell_start(command.c_str(), Window(), this, kMsgCommandDone) != B_OK) {
+        fRunningTarget = -1;
+        _SetStatus("The command could not be started");
+    }
 }
 
 void MyView::MouseDown(BPoint)
@@ -89,23 +111,61 @@ void MyView::MouseDown(BPoint)
     } else if (InSpot(kQuitSpot, h0, v0)) {
         be_app->PostMessage(B_QUIT_REQUESTED);
     } else if (InSpot(kConvertSpot, h0, v0) && std::string(_stringview1->Text()) != kEmptyPath) {
-        ConvertAction();
+        _Convert();
     }
+}
+
+// The directory the commands run in, where most of their outputs land.
+static std::string WorkingDirectory()
+{
+    char* here = getcwd(nullptr, 0);
+    std::string dir = here != nullptr ? here : ".";
+    free(here);
+    return dir;
 }
 
 void MyView::MessageReceived(BMessage* message)
 {
-    if (message->what != B_SIMPLE_DATA)
+    switch (message->what) {
+    case B_SIMPLE_DATA: {
+        entry_ref ref;
+        std::string other;
+        if (message->FindRef("refs", &ref) != B_OK) {
+            // Nothing that names an existing local file: say why.
+            if (message->FindString("be:missing", &other) == B_OK)
+                _SetStatus("File not found: " + other);
+            else if (message->FindString("be:url", &other) == B_OK)
+                _SetStatus("Not a local file: " + other);
+            return;
+        }
+        BEntry entry;
+        if (entry.SetTo(&ref, false) != B_OK) {
+            _SetStatus("File not found: " + (ref.directory == "/" ? "" : ref.directory) + "/" + ref.name);
+            return;
+        }
+        BPath path;
+        if (entry.GetPath(&path) != B_OK || path.Path() == nullptr)
+            return;
+        test1 = path.Path();
+        _stringview1->SetText(test1.c_str());
         return;
-    entry_ref ref;
-    if (message->FindRef("refs", &ref) != B_OK)
+    }
+    case kMsgCommandDone: {
+        int32 status = -1;
+        std::string line;
+        message->FindInt32("status", &status);
+        message->FindString("error", &line);
+        _SetStatus(OutcomeText(fRunningTarget, fRunningPath, status, line, WorkingDirectory()));
+        fRunningTarget = -1;
         return;
-    BEntry entry;
-    if (entry.SetTo(&ref, false) != B_OK)
+    }
+    case kMsgReport: {
+        std::string text;
+        if (message->FindString("text", &text) == B_OK)
+            _SetStatus(text);
         return;
-    BPath path;
-    if (entry.GetPath(&path) != B_OK || path.Path() == nullptr)
-        return;
-    test1 = path.Path();
-    _stringview1->SetText(test1.c_str());
+    }
+    default:
+        BView::MessageReceived(message);
+    }
 }

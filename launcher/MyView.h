@@ -1,3 +1,6 @@
+// The launcher's main view: the picture, the path display, the target list
+// and the status line; it takes drops, reacts to the three spots and runs
+// the selected target's command beside the window.
 #pragma once
 
 #include <string>
@@ -17,10 +20,17 @@ public:
     void MouseDown(BPoint where) override;
 
 private:
-    BBitmap* fImage;  // null when the picture could not be loaded
+    void _Convert();
+    void _SetStatus(const std::string& text);
+
+    BBitmap* fImage;            // null when the picture could not be loaded
+    BStringView* fStatusLine;   // what runs, and how it ended
+    int32 fRunningTarget = -1;  // the target of the command running, if any
+    std::string fRunningPath;   // the file it runs on
 };
 
-// The target list and the path display, set when the main view is built.
+// The target list, the path display and the status line, set when the main
+// view is built.
 extern BListView* lstview1;
 extern BStringView* _stringview1;
 // The last click: position and buttons as read, and the position truncated.

@@ -16,6 +16,8 @@ void MyWindow::MessageReceived(BMessage* message)
 {
     if (message->what == kMsgWindowQuit)
         QuitRequested();
+    else
+        BWindow::MessageReceived(message);
 }
 
 bool MyWindow::QuitRequested()

@@ -1,3 +1,5 @@
+// The launcher's window: borderless, holding the main view; asking it to
+// close quits the application.
 #pragma once
 
 #include "Window.h"

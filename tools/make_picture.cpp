@@ -13,20 +13,13 @@
 #include <string>
 #include <cstring>
 
+#include "Layout.h"
+
 namespace {
 
 enum { kWidth = 651, kHeight = 519 };
 
-// The rectangles of the window (left, top, right, bottom; both edges
-// included) that the picture must mark.
-struct Box {
-    int left, top, right, bottom;
-};
-const Box kAboutSpot = {468, 128, 503, 161};
-const Box kQuitSpot = {427, 416, 550, 446};
-const Box kConvertSpot = {114, 416, 233, 446};
-const Box kPathDisplay = {41, 95, 234, 133};
-const Box kListFrame = {248, 98, 336, 152};
+using Box = LayoutBox;
 
 int Colour(gdImagePtr im, int r, int g, int b) { return gdImageColorResolve(im, r, g, b); }
 
@@ -147,6 +140,7 @@ int main(int argc, char** argv)
 
     Panel(im, kPathDisplay, 3, "1. Drop a file:");
     Panel(im, kListFrame, 1, "2. Target:");
+    Panel(im, kStatusLine, 2, "4. What happened:");
 
     // How to use it, beside the controls.
     const char* steps[] = {

@@ -49,20 +49,29 @@ BApplication::BApplication(const char*)
 {
     EnsureQtApplication();
     be_app = this;
-    // Files named on the command line are handed to RefsReceived once the
-    // loop runs; names of no existing entry are passed over.
+    // The command line's arguments are handed to ArgvReceived once the loop
+    // runs.
     std::vector<std::string> arguments =
         applicationArguments != nullptr ? *applicationArguments : ProcessArguments();
+    if (arguments.size() > 1) {
+        BMessage argv(B_ARGV_RECEIVED);
+        for (const std::string& argument : arguments)
+            argv.AddString("argv", argument);
+        PostMessage(&argv);
+    }
+}
+
+void BApplication::ArgvReceived(int32 argc, char** argv)
+{
     BMessage refs(B_REFS_RECEIVED);
-    for (size_t i = 1; i < arguments.size(); i++) {
+    for (int32 i = 1; i < argc; i++) {
         struct stat status;
         entry_ref ref;
-        if (lstat(arguments[i].c_str(), &status) == 0 &&
-            get_ref_for_path(arguments[i].c_str(), &ref) == B_OK)
+        if (lstat(argv[i], &status) == 0 && get_ref_for_path(argv[i], &ref) == B_OK)
             refs.AddRef("refs", &ref);
     }
     if (refs.CountRefs("refs") > 0)
-        PostMessage(&refs);
+        RefsReceived(&refs);
 }
 
 BApplication::~BApplication()
@@ -97,6 +106,15 @@ void BApplication::DispatchMessage(BMessage* message, BHandler* handler)
             Quit();
     } else if (handler == nullptr && message->what == B_REFS_RECEIVED) {
         RefsReceived(message);
+    } else if (handler == nullptr && message->what == B_ARGV_RECEIVED) {
+        std::vector<std::string> arguments(message->CountStrings("argv"));
+        std::vector<char*> argv;
+        for (int32 i = 0; i < static_cast<int32>(arguments.size()); i++) {
+            message->FindString("argv", i, &arguments[i]);
+            argv.push_back(arguments[i].data());
+        }
+        argv.push_back(nullptr);
+        ArgvReceived(static_cast<int32>(arguments.size()), argv.data());
     } else {
         BLooper::DispatchMessage(message, handler);
     }

@@ -18,8 +18,12 @@ public:
     int32 Run();
     void Quit();
 
-    // Called with a B_REFS_RECEIVED message whose "refs" list the files
-    // named on the command line.
+    // Called with the command line's arguments (argv[0] the program) when
+    // there are any besides the program's name. By default the names of
+    // existing entries go to RefsReceived; others are passed over.
+    virtual void ArgvReceived(int32 argc, char** argv);
+    // Called with a B_REFS_RECEIVED message whose "refs" list files opened
+    // with the application.
     virtual void RefsReceived(BMessage* message) { (void)message; }
 
     void DispatchMessage(BMessage* message, BHandler* handler) override;

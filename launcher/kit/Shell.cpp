@@ -1,6 +1,21 @@
+// The shell's commands run in a child process of their own process group,
+// watched by a thread of their own: it passes the child's output on, keeps
+// its last line, waits for it and posts the outcome to the looper, whose
+// queue is safe to post to from any thread. The command line's bytes reach
+// the shell unchanged (file names need not be UTF-8).
 #include "Shell.h"
 
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
 #include <cstdlib>
+#include <string>
+#include <thread>
 
 static int (*shellHook)(const char*) = nullptr;
 
@@ -12,4 +27,154 @@ int shell_system(const char* command)
 void set_shell_system_hook(int (*hook)(const char*))
 {
     shellHook = hook;
+}
+
+namespace {
+
+struct _Command {
+    pid_t pid = -1;
+    std::thread watcher;
+    std::atomic<bool> busy{true};
+    std::atomic<bool> cancelled{false};
+};
+_Command* current = nullptr;  // touched only by the caller's thread
+
+void Report(BLooper* looper, BHandler* handler, uint32 what, int32 status, const std::string& line)
+{
+    BMessage done(what);
+    done.AddInt32("status", status);
+    done.AddString("error", line);
+    looper->PostMessage(&done, handler);
+}
+
+// Passes the bytes on to fd and keeps, in line, the last line that is not
+// blank; partial holds the unfinished line so far.
+void PassOn(const char* bytes, size_t size, int fd, std::string* partial, std::string* line)
+{
+    for (size_t done = 0; done < size;) {
+        ssize_t n = write(fd, bytes + done, size - done);
+        if (n <= 0)
+            break;
+        done += static_cast<size_t>(n);
+    }
+    for (size_t i = 0; i < size; i++) {
+        if (bytes[i] != '\n') {
+            *partial += bytes[i];
+        } else {
+            if (partial->find_first_not_of(" \t\r") != std::string::npos)
+                *line = *partial;
+            partial->clear();
+        }
+    }
+}
+
+// The watcher: reads both streams to their end, then reaps the child.
+void Watch(_Command* command, int out, int err, BLooper* looper, BHandler* handler, uint32 what)
+{
+    std::string partial[2], line[2];
+    pollfd fds[2] = {{out, POLLIN, 0}, {err, POLLIN, 0}};
+    const int sinks[2] = {STDOUT_FILENO, STDERR_FILENO};
+    char buffer[4096];
+    for (int open = 2; open > 0;) {
+        if (poll(fds, 2, -1) < 0)
+            continue;
+        for (int i = 0; i < 2; i++) {
+            if (fds[i].fd < 0 || fds[i].revents == 0)
+                continue;
+            ssize_t n = read(fds[i].fd, buffer, sizeof buffer);
+            if (n > 0) {
+                PassOn(buffer, static_cast<size_t>(n), sinks[i], &partial[i], &line[i]);
+            } else {
+                close(fds[i].fd);
+                fds[i].fd = -1;
+                open--;
+            }
+        }
+    }
+    for (int i = 0; i < 2; i++)
+        if (partial[i].find_first_not_of(" \t\r") != std::string::npos)
+            line[i] = partial[i];
+    int status = 0;
+    while (waitpid(command->pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    int32 result = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    command->busy = false;
+    if (!command->cancelled)
+        Report(looper, handler, what, result, line[1].empty() ? line[0] : line[1]);
+}
+
+// Waits for the watcher of a command that has ended and frees it.
+void Reap()
+{
+    if (current == nullptr)
+        return;
+    current->watcher.join();
+    delete current;
+    current = nullptr;
+}
+
+}  // namespace
+
+status_t shell_start(const char* command, BLooper* looper, BHandler* handler, uint32 what)
+{
+    if (shell_running())
+        return B_BUSY;
+    Reap();
+    if (shellHook != nullptr) {
+        Report(looper, handler, what, shellHook(command), "");
+        return B_OK;
+    }
+    int out[2], err[2];
+    if (pipe2(out, O_CLOEXEC) != 0)
+        return B_ERROR;
+    if (pipe2(err, O_CLOEXEC) != 0) {
+        close(out[0]);
+        close(out[1]);
+        return B_ERROR;
+    }
+    pid_t pid = fork();
+    if (pid == 0) {
+        // A process group of its own, so that stopping it reaches every
+        // program the line started.
+        setpgid(0, 0);
+        int null = open("/dev/null", O_RDONLY);
+        dup2(null, STDIN_FILENO);
+        dup2(out[1], STDOUT_FILENO);
+        dup2(err[1], STDERR_FILENO);
+        execl("/bin/sh", "sh", "-c", command, static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    close(out[1]);
+    close(err[1]);
+    if (pid < 0) {
+        close(out[0]);
+        close(err[0]);
+        return B_ERROR;
+    }
+    setpgid(pid, pid);
+    current = new _Command();
+    current->pid = pid;
+    current->watcher = std::thread(Watch, current, out[0], err[0], looper, handler, what);
+    return B_OK;
+}
+
+bool shell_running()
+{
+    return current != nullptr && current->busy;
+}
+
+void shell_stop()
+{
+    if (current == nullptr)
+        return;
+    current->cancelled = true;
+    if (current->busy) {
+        kill(-current->pid, SIGTERM);
+        auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+        while (current->busy && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        if (current->busy)
+            kill(-current->pid, SIGKILL);
+    }
+    Reap();
 }

@@ -1,9 +1,29 @@
-// Running a command line through the platform's shell.
+// Running a command line through the platform's shell, beside the window:
+// the caller's thread goes on while the command runs, and learns how it
+// ended from a message.
 #pragma once
 
-// Runs the line with the C library's system() and returns its result.
+#include "Handler.h"
+
+// Runs the line with the C library's system() and returns its result; the
+// caller waits.
 int shell_system(const char* command);
 
-// Replaces system() for shell_system, so that tests can record command
-// lines; null restores system().
+// Starts the line with /bin/sh -c and returns at once: B_OK, or B_BUSY
+// while an earlier command still runs. When the command ends, a message of
+// code `what` goes to handler through looper's queue, holding "status"
+// (int32: the exit status, 127 when the shell could not find the program,
+// -1 when a signal ended it) and "error" (string: the last line the command
+// wrote to standard error, or else to standard output). Its output still
+// reaches this process's standard output and standard error.
+status_t shell_start(const char* command, BLooper* looper, BHandler* handler, uint32 what);
+// Whether a command started by shell_start is running.
+bool shell_running();
+// Ends the running command, with every process it started (SIGTERM, then
+// SIGKILL after two seconds), and waits for it; no message is sent.
+void shell_stop();
+
+// Replaces the shell for shell_system and shell_start, so that tests can
+// record command lines: shell_start then calls the hook at once and reports
+// its result as the status. Null restores the shell.
 void set_shell_system_hook(int (*hook)(const char* command));

@@ -48,9 +48,16 @@ void _WindowWidget::dropEvent(QDropEvent* event)
 {
     BMessage message(B_SIMPLE_DATA);
     for (const QUrl& url : event->mimeData()->urls()) {
+        // The path's bytes come from its percent-encoded form, never through
+        // a text string, so that a name that is not UTF-8 stays whole.
+        QByteArray path = QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1());
         entry_ref ref;
-        if (url.isLocalFile() && get_ref_for_path(url.toLocalFile().toLocal8Bit().constData(), &ref) == B_OK)
+        if (!url.isLocalFile())
+            message.AddString("be:url", url.toString().toStdString());
+        else if (get_ref_for_path(path.constData(), &ref) == B_OK)
             message.AddRef("refs", &ref);
+        else
+            message.AddString("be:missing", path.toStdString());
     }
     BView* target = nullptr;
     for (QWidget* w = childAt(event->position().toPoint()); w != nullptr && target == nullptr; w = w->parentWidget())

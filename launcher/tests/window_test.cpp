@@ -13,6 +13,8 @@
 #include <QUrl>
 #include <QWindow>
 #include <QtTest/qtestmouse.h>
+#include <chrono>
+#include <thread>
 #include <filesystem>
 
 #include "Application.h"
@@ -86,12 +88,16 @@ protected:
         Settle();
     }
 
+    // Drops the files (given by their paths' bytes, UTF-8 or not) or URLs.
     static void Drop(const std::vector<std::string>& paths, QPoint at = QPoint(300, 300))
     {
         QMimeData data;
         QList<QUrl> urls;
-        for (const std::string& p : paths)
-            urls.push_back(QUrl::fromLocalFile(QString::fromStdString(p)));
+        for (const std::string& p : paths) {
+            QByteArray bytes(p.data(), static_cast<qsizetype>(p.size()));
+            urls.push_back(p.rfind("/", 0) == 0 ? QUrl::fromEncoded("file://" + bytes.toPercentEncoding("/"))
+                                                : QUrl(QString::fromStdString(p)));
+        }
         data.setUrls(urls);
         QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
         QCoreApplication::sendEvent(Handle(), &enter);
@@ -142,6 +148,29 @@ protected:
         if (ran.size() > commands)
             return Reaction::kConvert;
         return Reaction::kNothing;
+    }
+
+    // A grab of the window for a person to look at, beside the screenshot.
+    static void Grab(const std::string& suffix)
+    {
+        std::string path = SCREENSHOT_PATH;
+        TopLevel()->grab().save(QString::fromStdString(path.insert(path.size() - 4, "-" + suffix)));
+    }
+
+    static std::string StatusLine()
+    {
+        return TopLevel()->findChild<QLabel*>("StatusLine")->text().toStdString();
+    }
+
+    // Lets the loop run until the status line begins with prefix, for at
+    // most ten seconds.
+    static bool WaitForStatus(const std::string& prefix)
+    {
+        for (int i = 0; i < 1000 && StatusLine().rfind(prefix, 0) != 0; i++) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            Settle();
+        }
+        return StatusLine().rfind(prefix, 0) == 0;
     }
 
     MyApp* fApp = nullptr;
@@ -329,6 +358,84 @@ TEST_F(LauncherWindow, FileNamedOnTheCommandLine)
     Settle();
     EXPECT_EQ(test1, fs::canonical(dir.path()).string() + "/given.3ds");
     EXPECT_EQ(std::string(_stringview1->Text()), test1);
+    EXPECT_EQ(StatusLine(), "File not found: " + dir / "missing");
+}
+
+// Drops that name no local file say so; a name that is not UTF-8 reaches
+// the command line byte for byte.
+TEST_F(LauncherWindow, DropsReportedAndKeptByteForByte)
+{
+    testutil::TempDir dir;
+    std::string raw = dir / "caf\xe9 \xff.wav";
+    testutil::WriteFile(raw, "x");
+    Drop({raw});
+    std::string real = fs::canonical(dir.path()).string() + "/caf\xe9 \xff.wav";
+    EXPECT_EQ(test1, real);
+    Drop({dir / "gone.wav"});
+    EXPECT_EQ(StatusLine(), "File not found: " + fs::canonical(dir.path()).string() + "/gone.wav");
+    Drop({"http://example.org/a.ico"});
+    EXPECT_EQ(StatusLine(), "Not a local file: http://example.org/a.ico");
+    EXPECT_EQ(test1, real);
+    lstview1->Select(37);
+    Click(150, 430);
+    ASSERT_EQ(ran.size(), 1u);
+    EXPECT_EQ(ran[0], "sox " + QuotePath(real) + " output.wav");
+    EXPECT_EQ(StatusLine(), "Done: " + fs::current_path().string() + "/output.wav");
+}
+
+// A real command through the shell, with a stand-in sox on the search
+// path: the window answers while it runs, further clicks on Convert are
+// ignored, and the status line tells how it ended; Quit ends a running one.
+TEST_F(LauncherWindow, CommandRunsBesideTheWindow)
+{
+    set_shell_system_hook(nullptr);
+    testutil::TempDir dir;
+    testutil::WriteFile(dir / "a.au", "x");
+    const std::string path = getenv("PATH");
+    setenv("PATH", dir.path().c_str(), 1);
+    Drop({dir / "a.au"});
+    lstview1->Select(37);
+    struct Case {
+        std::string script;  // the stand-in sox; none when empty
+        std::string status;
+    } cases[] = {
+        {"echo run >> " + dir / "log" + "; /bin/sleep 1", "Done: " + fs::current_path().string() + "/output.wav"},
+        {"echo 'sox FAIL formats: no handler' >&2; exit 2", "Failed with status 2: sox FAIL formats: no handler"},
+        {"", "Not installed: sox (Debian package sox)"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.status);
+        fs::remove(dir / "sox");
+        if (!c.script.empty()) {
+            testutil::WriteFile(dir / "sox", "#!/bin/sh\n" + c.script + "\n");
+            fs::permissions(dir / "sox", fs::perms::owner_all);
+        }
+        Click(150, 430);
+        EXPECT_EQ(StatusLine(), "Running sox on a.au...");
+        Grab("running");
+        EXPECT_TRUE(WaitForStatus(c.status.substr(0, 4))) << StatusLine();
+        EXPECT_EQ(StatusLine(), c.status);
+        Grab(c.status.substr(0, c.status.find_first_of(" :")));
+    }
+    // Clicks while the first command ran; About opened meanwhile.
+    testutil::WriteFile(dir / "sox", "#!/bin/sh\necho run >> " + dir / "log" + "; /bin/sleep 1\n");
+    fs::permissions(dir / "sox", fs::perms::owner_all);
+    fs::remove(dir / "log");
+    Click(150, 430);
+    Click(150, 430);
+    EXPECT_EQ(ClickAndSee(480, 140), Reaction::kAbout);
+    Click(200, 440);
+    EXPECT_TRUE(WaitForStatus("Done"));
+    EXPECT_EQ(testutil::ReadFile(dir / "log"), "run\n");
+    // Quit during a run ends the command at once.
+    testutil::WriteFile(dir / "sox", "#!/bin/sh\n/bin/sleep 30\n");
+    Click(150, 430);
+    ASSERT_TRUE(shell_running());
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_TRUE(fApp->QuitRequested());
+    EXPECT_FALSE(shell_running());
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
+    setenv("PATH", path.c_str(), 1);
 }
 
 // The loop ends on the Quit spot and on the window quit message.

@@ -1,0 +1,16 @@
+// Where things are in the launcher's main view (left, top, right, bottom;
+// both edges included): the three click spots, the path display, the frame
+// around the target list and the status line. The view acts on these and
+// the build-time picture marks them, both from here. No window system.
+#pragma once
+
+struct LayoutBox {
+    int left, top, right, bottom;
+};
+
+inline constexpr LayoutBox kAboutSpot = {468, 128, 503, 161};
+inline constexpr LayoutBox kQuitSpot = {427, 416, 550, 446};
+inline constexpr LayoutBox kConvertSpot = {114, 416, 233, 446};
+inline constexpr LayoutBox kPathDisplay = {41, 95, 234, 133};
+inline constexpr LayoutBox kListFrame = {248, 98, 336, 152};
+inline constexpr LayoutBox kStatusLine = {41, 474, 609, 500};
