@@ -7,6 +7,7 @@
 
 #include "forge3ds.h"
 #include "forgeico.h"
+#include "model_format.h"
 #include "put_le.h"
 #include "save_file.h"
 
@@ -15,7 +16,7 @@ using namespace forge3ds;
 static std::string Model(const std::vector<std::string>& records)
 {
     std::string b;
-    put_le::U16(b, 0xC7E0);
+    put_le::U16(b, kModelMagic);
     put_le::U32(b, static_cast<uint32_t>(records.size()));
     for (const std::string& r : records)
         b += r;

@@ -20,6 +20,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "get_le.h"
 #include "icon.h"
 
 char* global_file_name;
@@ -54,16 +55,6 @@ void* icon_alloc(size_t count)
         exit(1);
     }
     return p;
-}
-
-static uint16_t get_u16(const unsigned char* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
-static uint32_t get_u32(const unsigned char* p)
-{
-    return p[0] | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24;
-}
-static uint32_t get_u32_be(const unsigned char* p)
-{
-    return static_cast<uint32_t>(p[0]) << 24 | p[1] << 16 | p[2] << 8 | p[3];
 }
 
 // Reads size bytes into a zero-filled buffer: a short read leaves zeros.
@@ -180,9 +171,9 @@ int load_icon_file(icon_file* file)
     unsigned char field[kFileHeaderSize];
     read_block(file->stream, field, sizeof field);
     icon_header* header = static_cast<icon_header*>(icon_alloc(sizeof(icon_header)));
-    header->reserved = get_u16(field);
-    header->type = get_u16(field + 2);
-    header->count = get_u16(field + 4);
+    header->reserved = GetLE16(field);
+    header->type = GetLE16(field + 2);
+    header->count = GetLE16(field + 4);
     if (header->reserved != 0 || (header->type != kIconType && header->type != kCursorType)) {
         free(header);
         return kNotAnIcon;
@@ -195,8 +186,8 @@ int load_icon_file(icon_file* file)
         static_cast<icon_dir_entry*>(icon_alloc(header->count * sizeof(icon_dir_entry)));
     for (unsigned i = 0; i < header->count; i++) {
         const unsigned char* p = directory + i * kDirEntrySize;
-        header->entries[i] = icon_dir_entry{p[0], p[1], p[2], p[3], get_u16(p + 4),
-                                            get_u16(p + 6), get_u32(p + 8), get_u32(p + 12)};
+        header->entries[i] = icon_dir_entry{p[0], p[1], p[2], p[3], GetLE16(p + 4),
+                                            GetLE16(p + 6), GetLE32(p + 8), GetLE32(p + 12)};
     }
     free(directory);
 
@@ -225,7 +216,7 @@ static const char* png_stream_fault(const unsigned char* data, uint64_t size)
 {
     uint64_t at = sizeof kPngSignature;
     while (size >= at && size - at >= kPngChunkOverhead) {
-        uint32_t length = get_u32_be(data + at);
+        uint32_t length = GetBE32(data + at);
         bool end = memcmp(data + at + 4, "IEND", 4) == 0;
         if (length > size - at - kPngChunkOverhead)
             break;
@@ -240,7 +231,7 @@ static const char* png_stream_fault(const unsigned char* data, uint64_t size)
 // An entry holding PNG data: checked and copied unchanged.
 static int load_png_entry(icon_file* file, const icon_dir_entry& entry, const unsigned char* head)
 {
-    uint32_t width = get_u32_be(head + 16), height = get_u32_be(head + 20);
+    uint32_t width = GetBE32(head + 16), height = GetBE32(head + 20);
     unsigned depth = head[24], colour_type = head[25];
     // Channels per colour type (0 grey, 2 RGB, 3 palette, 4 grey+alpha,
     // 6 RGBA) and the bit depths each allows.
@@ -257,7 +248,7 @@ static int load_png_entry(icon_file* file, const icon_dir_entry& entry, const un
     printf("Found icon: %2ldx%2ld %2ldbpp Sz:%ld (", static_cast<long>(width),
            static_cast<long>(height), static_cast<long>(bpp),
            static_cast<long>(entry.bytes_in_resource));
-    bool header_ok = get_u32_be(head + 8) == 13 && memcmp(head + 12, "IHDR", 4) == 0 &&
+    bool header_ok = GetBE32(head + 8) == 13 && memcmp(head + 12, "IHDR", 4) == 0 &&
                      width >= 1 && width <= 0x7FFFFFFF && height >= 1 && height <= 0x7FFFFFFF &&
                      depth_ok;
     if (!header_ok)
@@ -303,17 +294,17 @@ int load_icon_image(icon_file* file, int index, const icon_header* header)
         return load_png_entry(file, entry, head);
 
     icon_image* img = static_cast<icon_image*>(icon_alloc(sizeof(icon_image)));
-    img->header_size = get_u32(head);
-    img->width = static_cast<int32_t>(get_u32(head + 4));
-    img->height = static_cast<int32_t>(get_u32(head + 8));
-    img->planes = get_u16(head + 12);
-    img->bit_count = static_cast<int16_t>(get_u16(head + 14));
-    img->compression = get_u32(head + 16);
-    img->image_size = static_cast<int32_t>(get_u32(head + 20));
-    img->x_resolution = static_cast<int32_t>(get_u32(head + 24));
-    img->y_resolution = static_cast<int32_t>(get_u32(head + 28));
-    img->colours_used = get_u32(head + 32);
-    img->important_colours = get_u32(head + 36);
+    img->header_size = GetLE32(head);
+    img->width = static_cast<int32_t>(GetLE32(head + 4));
+    img->height = static_cast<int32_t>(GetLE32(head + 8));
+    img->planes = GetLE16(head + 12);
+    img->bit_count = static_cast<int16_t>(GetLE16(head + 14));
+    img->compression = GetLE32(head + 16);
+    img->image_size = static_cast<int32_t>(GetLE32(head + 20));
+    img->x_resolution = static_cast<int32_t>(GetLE32(head + 24));
+    img->y_resolution = static_cast<int32_t>(GetLE32(head + 28));
+    img->colours_used = GetLE32(head + 32);
+    img->important_colours = GetLE32(head + 36);
     img->file = file;
     img->offset = entry.image_offset;
     const int32_t w = img->width, h = image_height(img);

@@ -22,17 +22,9 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "chunk_ids.h"
+#include "get_le.h"
 #include "model.h"
-
-enum : uint16_t {
-    kMainChunk = 0x4D4D,
-    kEditorChunk = 0x3D3D,
-    kObjectChunk = 0x4000,
-    kMeshChunk = 0x4100,
-    kVerticesChunk = 0x4110,
-    kFacesChunk = 0x4120,
-    kMappingChunk = 0x4140,
-};
 
 enum : size_t {
     kChunkHeaderSize = 6,
@@ -40,24 +32,6 @@ enum : size_t {
     kFaceEntrySize = 8,
     kMappingEntrySize = 8,
 };
-
-static uint16_t GetLE16(const unsigned char* p)
-{
-    return static_cast<uint16_t>(p[0] | p[1] << 8);
-}
-
-static uint32_t GetLE32(const unsigned char* p)
-{
-    return p[0] | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24;
-}
-
-static float GetLEFloat(const unsigned char* p)
-{
-    uint32_t bits = GetLE32(p);
-    float value;
-    memcpy(&value, &bits, sizeof value);
-    return value;
-}
 
 // Reads size bytes; what the file does not hold reads as 0.
 static void ReadZeroFilled(FILE* input, unsigned char* buffer, size_t size)
@@ -145,40 +119,43 @@ int ReadMainChunk(FILE* input, FILE* output)
     ReadChunk(input, &main);
     if (main.id != kMainChunk)
         return -1;
+    int result = 0;
     WalkChunks(input, false, 0, [&](const _Chunk& chunk) {
         if (chunk.id != kEditorChunk)
             return _Step::kNotMine;
-        Read3DChunk(input, chunk.end, output);
-        return _Step::kNext;
+        result = Read3DChunk(input, chunk.end, output);
+        return result == 0 ? _Step::kNext : _Step::kStop;
     });
-    return 0;
+    return result;
 }
 
 int Read3DChunk(FILE* input, uint32_t limit, FILE* output)
 {
+    int result = 0;
     WalkChunks(input, true, limit, [&](const _Chunk& chunk) {
         if (chunk.id != kObjectChunk)
             return _Step::kNotMine;
-        ReadObjectChunk(input, chunk.end, output);
+        result = ReadObjectChunk(input, chunk.end, output);
         // The walks inside the object may have read past its end (a mesh
         // whose last child is a list reads the next header before it
         // stops); the object is left at its own end all the same.
-        return SeekToEnd(input, chunk) ? _Step::kNext : _Step::kStop;
+        return result == 0 && SeekToEnd(input, chunk) ? _Step::kNext : _Step::kStop;
     });
-    return 0;
+    return result;
 }
 
 int ReadObjectChunk(FILE* input, uint32_t limit, FILE* output)
 {
     char name[kMaxNameLength + 1] = {};
     ReadASCIIZ(input, name);
+    int result = 0;
     WalkChunks(input, true, limit, [&](const _Chunk& chunk) {
         if (chunk.id != kMeshChunk)
             return _Step::kNotMine;
-        ReadMeshChunk(input, chunk.end, name, output);
-        return _Step::kNext;
+        result = ReadMeshChunk(input, chunk.end, name, output);
+        return result == 0 ? _Step::kNext : _Step::kStop;
     });
-    return 0;
+    return result;
 }
 
 int ReadMeshChunk(FILE* input, uint32_t limit, const char* name, FILE* output)
@@ -198,8 +175,7 @@ int ReadMeshChunk(FILE* input, uint32_t limit, const char* name, FILE* output)
         default: return _Step::kNotMine;
         }
     });
-    CompleteMesh(output);
-    return 0;
+    return CompleteMesh(output) == 0 ? 0 : kWriteFailed;
 }
 
 // Reads a list of entries into a new array, which replaces the previous

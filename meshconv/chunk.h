@@ -21,8 +21,12 @@ enum : uint64_t { kPositionLimit = uint64_t{1} << 32 };
 // past the end of the file read as 0.
 int ReadChunk(FILE* input, _Chunk* chunk);
 
-// Reads the whole file. Returns -1 when it does not begin with a main chunk.
+// Reads the whole file. Returns 0; -1 when it does not begin with a main
+// chunk; kWriteFailed when a mesh could not be written, which stops every
+// walk at once.
+enum { kWriteFailed = -2 };
 int ReadMainChunk(FILE* input, FILE* output);
+// The walks inside the file: 0, or kWriteFailed passed up from a mesh.
 int Read3DChunk(FILE* input, uint32_t limit, FILE* output);
 int ReadObjectChunk(FILE* input, uint32_t limit, FILE* output);
 int ReadMeshChunk(FILE* input, uint32_t limit, const char* name, FILE* output);

@@ -141,11 +141,13 @@ int main(int argc, char** argv)
         exit(kStatusOpen);
     }
     showProgressDigits = isatty(STDOUT_FILENO);
-    OnWriteFailure = FailWrite;
     if (WriteFileHeader(output, numMeshes) != 0)
         FailWrite();
     int status = 0;
-    if (ReadMainChunk(input, output) != 0) {
+    int read = ReadMainChunk(input, output);
+    if (read == kWriteFailed)
+        FailWrite();
+    if (read != 0) {
         printf("Error : Input File Could Not Be Read!\n");
         status = kStatusNot3ds;
     }

@@ -16,7 +16,6 @@ static void* CallocArray(size_t count, size_t size)
 }
 
 void* (*AllocateArray)(size_t, size_t) = CallocArray;
-void (*OnWriteFailure)(void) = nullptr;
 
 uint32_t RemoveFacesOfMissingVertices(_Model* model)
 {
@@ -47,8 +46,6 @@ int CompleteMesh(FILE* output)
         CalcNormals(model);
         result = WriteModelB(model, output);
         numMeshes++;
-        if (result != 0 && OnWriteFailure != nullptr)
-            OnWriteFailure();
     }
     free(model->vertices);
     free(model->faces);

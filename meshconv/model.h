@@ -37,10 +37,6 @@ extern uint32_t numMeshes;
 // allocation failures.
 extern void* (*AllocateArray)(size_t count, size_t size);
 
-// Called when a mesh record could not be written to the output; the driver
-// reports the failure and ends the program. Null: the failure is only
-// returned by CompleteMesh.
-extern void (*OnWriteFailure)(void);
 
 // Removes, in order, every face that names a vertex at or beyond
 // numVertices. Returns the number of faces removed.

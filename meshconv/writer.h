@@ -5,9 +5,7 @@
 #include <cstdio>
 
 #include "model.h"
-
-enum : uint16_t { kModelMagic = 0xC7E0 };
-enum : long { kMeshCountOffset = 2 };
+#include "model_format.h"
 
 // Writes the 6-byte file header: the magic and meshCount. Returns 0, or -1
 // when the bytes could not be handed to the stream.

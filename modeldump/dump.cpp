@@ -8,21 +8,10 @@
 #include <cstdint>
 #include <cstring>
 
-enum : uint16_t { kModelMagic = 0xC7E0 };
-enum : size_t { kNameBufferSize = 256, kVertexRecordSize = 32, kFaceRecordSize = 24 };
+#include "get_le.h"
+#include "model_format.h"
 
-static uint32_t GetLE32(const unsigned char* p)
-{
-    return p[0] | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24;
-}
-
-static double GetLEFloat(const unsigned char* p)
-{
-    uint32_t bits = GetLE32(p);
-    float value;
-    memcpy(&value, &bits, sizeof value);
-    return value;
-}
+enum : size_t { kNameBufferSize = 256 };
 
 static bool ReadExactly(FILE* input, unsigned char* buffer, size_t size)
 {

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "chunk_ids.h"
 #include "put_le.h"
 
 namespace forge3ds {
@@ -46,7 +47,7 @@ inline std::string VertexList(const std::vector<Position>& positions)
     for (const Position& p : positions)
         for (float f : p)
             Float(body, f);
-    return Chunk(0x4110, body);
+    return Chunk(kVerticesChunk, body);
 }
 
 // A face list; children (such as material groups) follow the face data
@@ -60,7 +61,7 @@ inline std::string FaceList(const std::vector<Corners>& faces, const std::string
             U16(body, i);
         U16(body, 7);  // edge flags
     }
-    return Chunk(0x4120, body + children);
+    return Chunk(kFacesChunk, body + children);
 }
 
 inline std::string MappingList(const std::vector<TexCoord>& coords)
@@ -70,7 +71,7 @@ inline std::string MappingList(const std::vector<TexCoord>& coords)
     for (const TexCoord& t : coords)
         for (float f : t)
             Float(body, f);
-    return Chunk(0x4140, body);
+    return Chunk(kMappingChunk, body);
 }
 
 // A material group naming the faces that use a material (kept inside a face list).
@@ -80,18 +81,18 @@ inline std::string MaterialGroup(const std::string& material, const std::vector<
     U16(body, static_cast<uint32_t>(faces.size()));
     for (uint16_t f : faces)
         U16(body, f);
-    return Chunk(0x4130, body);
+    return Chunk(kMaterialGroupChunk, body);
 }
 
-inline std::string Mesh(const std::string& children) { return Chunk(0x4100, children); }
+inline std::string Mesh(const std::string& children) { return Chunk(kMeshChunk, children); }
 
 inline std::string Object(const std::string& name, const std::string& children)
 {
-    return Chunk(0x4000, name + '\0' + children);
+    return Chunk(kObjectChunk, name + '\0' + children);
 }
 
-inline std::string Editor(const std::string& children) { return Chunk(0x3D3D, children); }
-inline std::string Main(const std::string& children) { return Chunk(0x4D4D, children); }
+inline std::string Editor(const std::string& children) { return Chunk(kEditorChunk, children); }
+inline std::string Main(const std::string& children) { return Chunk(kMainChunk, children); }
 
 // A light at a position, as a named object holds it.
 inline std::string Light(const Position& at)
@@ -99,7 +100,7 @@ inline std::string Light(const Position& at)
     std::string body;
     for (float f : at)
         Float(body, f);
-    return Chunk(0x4600, body);
+    return Chunk(kLightChunk, body);
 }
 
 // A camera: position, target, bank angle and lens.
@@ -112,7 +113,7 @@ inline std::string Camera(const Position& at, const Position& target, float lens
         Float(body, f);
     Float(body, 0.0f);
     Float(body, lens);
-    return Chunk(0x4700, body);
+    return Chunk(kCameraChunk, body);
 }
 
 // The mesh-version chunk that editors put first in the editor chunk.
@@ -120,7 +121,7 @@ inline std::string MeshVersion(uint32_t version)
 {
     std::string body;
     U32(body, version);
-    return Chunk(0x3D3E, body);
+    return Chunk(kMeshVersionChunk, body);
 }
 
 }  // namespace forge3ds

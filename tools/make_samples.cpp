@@ -21,7 +21,7 @@ static std::string Version3ds()
 {
     std::string body;
     U32(body, 3);
-    return Chunk(0x0002, body);
+    return Chunk(kVersionChunk, body);
 }
 
 // A unit cube as editors export it: four corners per side, so that each side
@@ -76,7 +76,7 @@ static std::string Scene()
     std::string editor = MeshVersion(3) + Object("Pyramid", pyramid) + Object("Ground", ground) +
                          Object("Rough", rough) + Object("Light01", Light({5, -5, 10})) +
                          Object("Camera01", Camera({10, -10, 6}, {0, 0, 0}, 35.0f));
-    std::string keyframer = Chunk(0xB000, Chunk(0xB00A, std::string("\0\0MAXSCENE\0", 11)));
+    std::string keyframer = Chunk(kKeyframerChunk, Chunk(kKeyframerHeaderChunk, std::string("\0\0MAXSCENE\0", 11)));
     return Main(Version3ds() + Editor(editor) + keyframer);
 }
 

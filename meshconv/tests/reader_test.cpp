@@ -117,7 +117,7 @@ std::vector<WalkCase> WalkCases()
         {"name of 255", Main(Editor(Object(name255, kTriMesh))), TriLog(name255), {{name255, 3, 1}}},
         {"name of 300", Main(Editor(Object(name300, kTriMesh))),
          TriLog(name300.substr(0, 255)), {{name300.substr(0, 255), 3, 1}}},
-        {"file ends inside a name", Main(Editor(Header(0x4000, 100) + "Unfinish")), "", {}},
+        {"file ends inside a name", Main(Editor(Header(kObjectChunk, 100) + "Unfinish")), "", {}},
         {"file ends inside the second mesh's vertex list", Truncated(twoObjects, cutVertexList),
          TriLog("A") + ReadingMesh("B") + Vertices(50), {{"A", 3, 1}}},
         {"faces naming missing vertices are removed",
@@ -254,10 +254,10 @@ TEST(ChunkWalkTermination, PositionBeyond4GiBEndsTheWalk)
     const uint64_t list = (uint64_t{1} << 32) - 100;
     const uint64_t after = list + 8 + 65535 * 12;  // past the 4 GiB mark
     const uint32_t back = static_cast<uint32_t>(list - (after - (uint64_t{1} << 32)));
-    std::string head = Header(0x4D4D, 0xFFFFFFF0) + Header(0x3D3D, 0xFFFFFFE0) +
-                       Header(0x4000, 0xFFFFFFD0) + std::string("S", 2) + Header(0x4100, 0xFFFFFFC0);
+    std::string head = Header(kMainChunk, 0xFFFFFFF0) + Header(kEditorChunk, 0xFFFFFFE0) +
+                       Header(kObjectChunk, 0xFFFFFFD0) + std::string("S", 2) + Header(kMeshChunk, 0xFFFFFFC0);
     head += Header(0x1234, static_cast<uint32_t>(list - head.size() - 0));
-    std::string listHead = Header(0x4110, 6) + std::string("\xFF\xFF", 2);
+    std::string listHead = Header(kVerticesChunk, 6) + std::string("\xFF\xFF", 2);
     std::string tail = Header(0x1235, back);
     FILE* f = fopen((dir / "in.3ds").c_str(), "wb");
     ASSERT_NE(f, nullptr);

@@ -13,6 +13,8 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "get_le.h"
+
 namespace testutil {
 
 RunResult RunProgram(const std::vector<std::string>& argv, const RunOptions& options)
@@ -104,24 +106,17 @@ TempDir::~TempDir()
     std::filesystem::remove_all(fPath, ignored);
 }
 
-uint16_t GetU16(const std::string& s, size_t at)
+// The bytes at at, checked to lie inside s.
+static const unsigned char* BytesAt(const std::string& s, size_t at, size_t size)
 {
-    return static_cast<uint16_t>(static_cast<uint8_t>(s.at(at)) |
-                                 static_cast<uint8_t>(s.at(at + 1)) << 8);
+    if (at > s.size() || size > s.size() - at)
+        throw std::out_of_range("read past the end of the bytes");
+    return reinterpret_cast<const unsigned char*>(s.data()) + at;
 }
 
-uint32_t GetU32(const std::string& s, size_t at)
-{
-    return GetU16(s, at) | static_cast<uint32_t>(GetU16(s, at + 2)) << 16;
-}
-
-float GetF32(const std::string& s, size_t at)
-{
-    uint32_t v = GetU32(s, at);
-    float f;
-    std::memcpy(&f, &v, 4);
-    return f;
-}
+uint16_t GetU16(const std::string& s, size_t at) { return GetLE16(BytesAt(s, at, 2)); }
+uint32_t GetU32(const std::string& s, size_t at) { return GetLE32(BytesAt(s, at, 4)); }
+float GetF32(const std::string& s, size_t at) { return GetLEFloat(BytesAt(s, at, 4)); }
 
 uint32_t FloatBits(float f)
 {

@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "put_le.h"
+
 namespace testutil {
 
 struct RunResult {
@@ -65,14 +67,14 @@ private:
     std::filesystem::path fPath;
 };
 
-// Little-endian byte string builder.
+// Little-endian byte string builder, chaining the put_le writers.
 class Bytes {
 public:
-    Bytes& u8(uint32_t v) { fData.push_back(static_cast<char>(v & 0xFF)); return *this; }
-    Bytes& u16(uint32_t v) { return u8(v).u8(v >> 8); }
-    Bytes& u32(uint32_t v) { return u16(v & 0xFFFF).u16(v >> 16); }
+    Bytes& u8(uint32_t v) { put_le::U8(fData, v); return *this; }
+    Bytes& u16(uint32_t v) { put_le::U16(fData, v); return *this; }
+    Bytes& u32(uint32_t v) { put_le::U32(fData, v); return *this; }
     Bytes& i32(int32_t v) { return u32(static_cast<uint32_t>(v)); }
-    Bytes& f32(float f) { uint32_t v; std::memcpy(&v, &f, 4); return u32(v); }
+    Bytes& f32(float f) { put_le::Float(fData, f); return *this; }
     Bytes& str(const std::string& s) { fData += s; return *this; }
     Bytes& cstr(const std::string& s) { fData += s; fData.push_back('\0'); return *this; }
     Bytes& fill(size_t n, uint8_t v = 0) { fData.append(n, static_cast<char>(v)); return *this; }

@@ -1,4 +1,5 @@
-// Little-endian byte writers shared by the file builders.
+// Little-endian byte writers: the builders of files (samples, seeds,
+// benchmark inputs) and the tests' forged inputs append through these.
 #pragma once
 
 #include <cstdint>
