@@ -78,8 +78,9 @@ static void OpenStandardDescriptors(void)
 
 // An input that cannot seek (a pipe) is read whole into memory and read
 // from there, since the chunk walk seeks. Returns the stream to read, or
-// null when the input cannot be read or held.
-static FILE* SeekableInput(FILE* input)
+// null when the input cannot be read or held; *copy is the memory, which
+// the caller frees after closing the stream.
+static FILE* SeekableInput(FILE* input, char** copy)
 {
     if (fseeko(input, 0, SEEK_CUR) == 0)
         return input;
@@ -102,8 +103,9 @@ static FILE* SeekableInput(FILE* input)
         free(data);
         return nullptr;
     }
-    // The buffer lives as long as the program; fmemopen needs a size of at
-    // least 1, and an empty input reads nothing all the same.
+    // fmemopen needs a size of at least 1; an empty input reads nothing all
+    // the same.
+    *copy = data;
     FILE* memory = fmemopen(data, size == 0 ? 1 : size, "rb");
     if (memory != nullptr && size == 0)
         fseeko(memory, 0, SEEK_END);
@@ -123,20 +125,22 @@ int main(int argc, char** argv)
     }
     outputPath = argv[2];
     FILE* input = fopen(argv[1], "rb");
-    if (input != nullptr)
-        input = SeekableInput(input);
-    if (input == nullptr) {
-        printf("Error : Input File Could Not Be Opened!");
-        exit(kStatusOpen);
-    }
-    if (IsSameFile(input, outputPath)) {
+    if (input != nullptr && IsSameFile(input, outputPath)) {
         fclose(input);
         printf("Error : Input and Output are the same File!");
+        exit(kStatusOpen);
+    }
+    char* inputCopy = nullptr;
+    if (input != nullptr)
+        input = SeekableInput(input, &inputCopy);
+    if (input == nullptr) {
+        printf("Error : Input File Could Not Be Opened!");
         exit(kStatusOpen);
     }
     FILE* output = fopen(outputPath, "wb");
     if (output == nullptr) {
         fclose(input);
+        free(inputCopy);
         printf("Error : Output File Could Not Be Created!");
         exit(kStatusOpen);
     }
@@ -153,6 +157,7 @@ int main(int argc, char** argv)
     }
     bool closed = fclose(output) == 0;
     fclose(input);
+    free(inputCopy);
     if (!closed)
         FailWrite();
 

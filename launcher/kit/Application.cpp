@@ -5,23 +5,24 @@
 #include <QApplication>
 #include <algorithm>
 #include <fstream>
+#include <optional>
 #include <sstream>
 
 #include "Entry.h"
-#include "KitPrivate.h"
+#include "private/KitPrivate.h"
 #include "Window.h"
 
 BApplication* be_app = nullptr;
 
-static std::vector<std::string>* applicationArguments = nullptr;
+static std::optional<std::vector<std::string>> applicationArguments;
 
 void set_application_arguments(const std::vector<std::string>& arguments)
 {
-    delete applicationArguments;
-    applicationArguments = new std::vector<std::string>(arguments);
+    applicationArguments = arguments;
 }
 
-// The process's own command line, as the kernel keeps it.
+// The process's own command line, as the kernel keeps it: its bytes, which
+// Qt's argument list would turn into text (a file name need not be UTF-8).
 static std::vector<std::string> ProcessArguments()
 {
     std::ifstream in("/proc/self/cmdline", std::ios::binary);
@@ -51,8 +52,7 @@ BApplication::BApplication(const char*)
     be_app = this;
     // The command line's arguments are handed to ArgvReceived once the loop
     // runs.
-    std::vector<std::string> arguments =
-        applicationArguments != nullptr ? *applicationArguments : ProcessArguments();
+    std::vector<std::string> arguments = applicationArguments ? *applicationArguments : ProcessArguments();
     if (arguments.size() > 1) {
         BMessage argv(B_ARGV_RECEIVED);
         for (const std::string& argument : arguments)

@@ -2,7 +2,7 @@
 
 #include <QImageReader>
 
-#include "KitPrivate.h"
+#include "private/KitPrivate.h"
 
 BBitmap::~BBitmap()
 {

@@ -24,7 +24,7 @@ private:
     std::string fText;
 };
 
-class _ListWidget;
+class QListWidget;
 
 class BListView : public BView {
 public:
@@ -40,7 +40,10 @@ public:
     void Select(int32 index);
     void DeselectAll();
 
+    // The widget that shows the items, for the scroll view's bar.
+    QListWidget* _List() const { return fList; }
+
 private:
     std::vector<BListItem*> fItems;
-    _ListWidget* fList;
+    QListWidget* fList;
 };

@@ -1,6 +1,6 @@
 #include <QCoreApplication>
 
-#include "KitPrivate.h"
+#include "private/KitPrivate.h"
 
 QEvent::Type _MessageEvent::EventType()
 {

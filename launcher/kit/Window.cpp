@@ -9,7 +9,7 @@
 
 #include "AppDefs.h"
 #include "Application.h"
-#include "KitPrivate.h"
+#include "private/KitPrivate.h"
 
 _WindowWidget::_WindowWidget(BWindow* window) : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint), fWindow(window)
 {

@@ -4,7 +4,6 @@
 
 #include <QEvent>
 #include <QImage>
-#include <QListWidget>
 #include <QObject>
 #include <QPainter>
 #include <QWidget>
@@ -64,11 +63,6 @@ protected:
 
 private:
     BWindow* fWindow;
-};
-
-class _ListWidget : public QListWidget {
-public:
-    using QListWidget::QListWidget;
 };
 
 class _BitmapData {
