@@ -29,7 +29,7 @@ cmake --build build-sanitize -j "$jobs"
 # plugins) are not ours; everything else stops the run.
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=0:strict_string_checks=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-export LSAN_OPTIONS=suppressions=$PWD/fuzz/lsan.supp:print_suppressions=0
+export LSAN_OPTIONS=suppressions=$PWD/launcher/tests/lsan.supp:print_suppressions=0
 ctest --test-dir build-sanitize --output-on-failure -j "$jobs"
 
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \

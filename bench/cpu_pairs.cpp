@@ -41,8 +41,8 @@ static bool RunOnce(Command& c)
     if (wait4(pid, &status, 0, &usage) != pid)
         return false;
     auto end = std::chrono::steady_clock::now();
-    double cpu = (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1e3 +
-                 (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e3;
+    double cpu =
+        (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1e3 + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e3;
     c.cpuMs.push_back(cpu);
     c.wallMs.push_back(std::chrono::duration<double, std::milli>(end - start).count());
     c.peakKb = std::max(c.peakKb, usage.ru_maxrss);

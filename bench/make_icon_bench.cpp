@@ -20,12 +20,14 @@ static IconPicture Picture(int size, int bits)
     p.bits = bits;
     if (bits <= 8)
         for (int i = 0; i < (1 << bits); i++)
-            p.palette.push_back(Rgba{static_cast<uint8_t>(i * 13), static_cast<uint8_t>(255 - i), static_cast<uint8_t>(i * 7), 0});
+            p.palette.push_back(
+                Rgba{static_cast<uint8_t>(i * 13), static_cast<uint8_t>(255 - i), static_cast<uint8_t>(i * 7), 0});
     p.pixel = [bits](int x, int y) -> uint32_t {
         if (bits <= 8)
             return static_cast<uint32_t>((x / 3 + y / 5) % (1 << bits));
         uint32_t v = static_cast<uint32_t>(128 + 127 * std::sin(x * 0.1) * std::cos(y * 0.07));
-        return (bits == 32 ? static_cast<uint32_t>((x + y) % 256) << 24 : 0) | v << 16 | (x * 2 & 0xFF) << 8 | (y * 2 & 0xFF);
+        return (bits == 32 ? static_cast<uint32_t>((x + y) % 256) << 24 : 0) | v << 16 | (x * 2 & 0xFF) << 8 |
+               (y * 2 & 0xFF);
     };
     p.masked = [](int x, int y) { return (x * y) % 7 == 0; };
     return p;
@@ -62,8 +64,8 @@ int main(int argc, char** argv)
     for (int i = 0; i < 9; i++)
         images.push_back(BitmapData(Picture(sizes[i], bits[i])));
     images.push_back(PngEntry());
-    std::string favicon = IconFile({BitmapData(Picture(16, 32)), BitmapData(Picture(32, 32)),
-                                    BitmapData(Picture(48, 8))});
+    std::string favicon =
+        IconFile({BitmapData(Picture(16, 32)), BitmapData(Picture(32, 32)), BitmapData(Picture(48, 8))});
     return SaveFile(dir + "/ten.ico", IconFile(images)) &&
                    SaveFile(dir + "/big32.ico", IconFile({BitmapData(Picture(256, 32))})) &&
                    SaveFile(dir + "/favicon.ico", favicon)

@@ -24,8 +24,8 @@ Mesh WorstMesh()
             m.vertices.push_back(m.vertices[rng() % i]);
         } else {
             float x = static_cast<float>(i % 256), y = static_cast<float>(i / 256);
-            m.vertices.push_back(_Vertex{x + unit(rng) * 0.5f, y + unit(rng) * 0.5f, unit(rng),
-                                         unit(rng), unit(rng), 0, 0, 0, 0});
+            m.vertices.push_back(
+                _Vertex{x + unit(rng) * 0.5f, y + unit(rng) * 0.5f, unit(rng), unit(rng), unit(rng), 0, 0, 0, 0});
         }
     }
     for (uint32_t i = 0; i < n; i++)

@@ -6,10 +6,7 @@
 #include <cstdint>
 #include <cstring>
 
-inline uint16_t GetLE16(const unsigned char* p)
-{
-    return static_cast<uint16_t>(p[0] | p[1] << 8);
-}
+inline uint16_t GetLE16(const unsigned char* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
 
 inline uint32_t GetLE32(const unsigned char* p)
 {

@@ -11,5 +11,5 @@ enum : uint16_t { kModelMagic = 0xC7E0 };
 enum : long { kMeshCountOffset = 2 };
 enum : size_t {
     kVertexRecordSize = 32,  // f32 x, y, z, u, v, nx, ny, nz
-    kFaceRecordSize = 24,    // u32 a, b, c, f32 nx, ny, nz
+    kFaceRecordSize = 24,  // u32 a, b, c, f32 nx, ny, nz
 };

@@ -25,8 +25,8 @@ static void RemoveScratch()
 static void CheckImage(const icon_image* img, gdImagePtr im)
 {
     if (gdImageSX(im) != img->width || gdImageSY(im) != image_height(img)) {
-        fprintf(stderr, "icon_fuzz: image of %dx%d for a header of %dx%d\n", gdImageSX(im),
-                gdImageSY(im), img->width, image_height(img));
+        fprintf(stderr, "icon_fuzz: image of %dx%d for a header of %dx%d\n", gdImageSX(im), gdImageSY(im), img->width,
+                image_height(img));
         abort();
     }
 }

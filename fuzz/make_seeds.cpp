@@ -71,16 +71,15 @@ int main(int argc, char** argv)
         return 1;
     std::string dir = argv[1];
     const std::vector<Position> tri = {{1, 0, 0}, {0, 0, 0}, {0, 1, 0}};
-    std::string triMesh = Mesh(VertexList(tri) + MappingList({{0, 0}, {1, 0}, {0, 1}}) +
-                               FaceList({{0, 1, 2}}, MaterialGroup("m", {0})));
+    std::string triMesh =
+        Mesh(VertexList(tri) + MappingList({{0, 0}, {1, 0}, {0, 1}}) + FaceList({{0, 1, 2}}, MaterialGroup("m", {0})));
     bool ok = SaveFile(dir + "/corpus/mesh/triangle.3ds", Main(Editor(Object("T", triMesh)))) &&
               SaveFile(dir + "/corpus/mesh/two-objects.3ds",
                        Main(Editor(Object("A", triMesh) + Object("B", triMesh + triMesh)))) &&
               SaveFile(dir + "/corpus/mesh/long-name.3ds", Main(Editor(Object(std::string(300, 'n'), triMesh)))) &&
               SaveFile(dir + "/corpus/mesh/missing-vertex.3ds",
                        Main(Editor(Object("M", Mesh(VertexList(tri) + FaceList({{0, 1, 7}, {2, 2, 1}})))))) &&
-              SaveFile(dir + "/corpus/mesh/zero-length.3ds",
-                       Main(Editor(Header(0x3D3E, 0) + Object("Z", triMesh)))) &&
+              SaveFile(dir + "/corpus/mesh/zero-length.3ds", Main(Editor(Header(0x3D3E, 0) + Object("Z", triMesh)))) &&
               SaveFile(dir + "/corpus/dump/empty.c7e", Model({})) &&
               SaveFile(dir + "/corpus/dump/two-meshes.c7e", Model({Record("A", 3, 1), Record("", 2, 0)})) &&
               SaveFile(dir + "/corpus/dump/long-name.c7e", Model({Record(std::string(256, 'x'), 0, 0)})) &&

@@ -86,9 +86,8 @@ static int palette_as_true_colour(const icon_image* img)
     for (int r = 0; r < h; r++) {
         for (int x = 0; x < w; x++) {
             const unsigned char* entry = img->palette + palette_index(img, stride, r, x) * 4;
-            int colour = check_transparency(r, x, img)
-                             ? gdTrueColorAlpha(0, 0, 0, kGdTransparent)
-                             : gdTrueColorAlpha(entry[2], entry[1], entry[0], kGdOpaque);
+            int colour = check_transparency(r, x, img) ? gdTrueColorAlpha(0, 0, 0, kGdTransparent)
+                                                       : gdTrueColorAlpha(entry[2], entry[1], entry[0], kGdOpaque);
             gdImageSetPixel(im, x, h - 1 - r, colour);
         }
     }
@@ -134,8 +133,7 @@ int ico2png(const icon_image* img)
         gdImageColorTransparent(im, transparent);
     for (int r = 0; r < h; r++) {
         for (int x = 0; x < w; x++) {
-            int colour = check_transparency(r, x, img) ? transparent
-                                                       : table[palette_index(img, stride, r, x)];
+            int colour = check_transparency(r, x, img) ? transparent : table[palette_index(img, stride, r, x)];
             gdImageSetPixel(im, x, h - 1 - r, colour);
         }
     }

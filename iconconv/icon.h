@@ -14,12 +14,12 @@ struct icon_dir_entry {
     uint8_t width, height, colour_count, reserved;
     uint16_t planes, bit_count;
     uint32_t bytes_in_resource;  // length of the image data
-    uint32_t image_offset;       // from the start of the file
+    uint32_t image_offset;  // from the start of the file
 };
 
 struct icon_header {
     uint16_t reserved, type;
-    uint16_t count;              // directory entries
+    uint16_t count;  // directory entries
     icon_dir_entry* entries;
 };
 
@@ -27,21 +27,21 @@ struct icon_header {
 // data (image offset, and for PNG data its size) and the name.
 struct icon_output {
     uint32_t offset;
-    uint32_t png_size;           // 0 for a bitmap image
-    char* name;                  // as output_name gave it; owned
-    char* written;               // the name written: name made unique; owned
+    uint32_t png_size;  // 0 for a bitmap image
+    char* name;  // as output_name gave it; owned
+    char* written;  // the name written: name made unique; owned
 };
 
 // One input file while it is converted, shared by its images.
 struct icon_file {
     FILE* stream;
-    uint64_t size;               // bytes in the file
-    dev_t device;                // the input's identity, which no output may
-    ino_t inode;                 // replace; both 0 for a stream of no file
+    uint64_t size;  // bytes in the file
+    dev_t device;  // the input's identity, which no output may
+    ino_t inode;  // replace; both 0 for a stream of no file
     // Pixels without data behind them (beyond the end of the file, read as
     // zeros) that the file's images may still make.
     uint64_t budget;
-    icon_output* outputs;        // the files written so far, in order
+    icon_output* outputs;  // the files written so far, in order
     size_t output_count, output_capacity;
 };
 
@@ -53,18 +53,18 @@ void free_outputs(icon_file* file);
 struct icon_image {
     uint32_t header_size;
     int32_t width;
-    int32_t height;              // twice the image height: colours and mask
+    int32_t height;  // twice the image height: colours and mask
     uint16_t planes;
     int16_t bit_count;
     uint32_t compression;
     int32_t image_size;
     int32_t x_resolution, y_resolution;
     uint32_t colours_used, important_colours;
-    unsigned char* palette;      // 2^bit_count x 4 bytes (B, G, R, unused), or null
-    unsigned char* pixels;       // h rows, bottom row first, each padded to 4 bytes
-    unsigned char* mask;         // h rows of 1 bit per pixel, 1 = transparent
-    icon_file* file;             // the file it came from
-    uint32_t offset;             // its directory entry's image offset
+    unsigned char* palette;  // 2^bit_count x 4 bytes (B, G, R, unused), or null
+    unsigned char* pixels;  // h rows, bottom row first, each padded to 4 bytes
+    unsigned char* mask;  // h rows of 1 bit per pixel, 1 = transparent
+    icon_file* file;  // the file it came from
+    uint32_t offset;  // its directory entry's image offset
 };
 
 // The output name stem of the file being processed: the argument without
@@ -104,10 +104,7 @@ inline uint64_t colour_row_length(const icon_image* img)
 {
     return (static_cast<uint64_t>(img->width) * static_cast<uint64_t>(img->bit_count) + 31) / 32 * 4;
 }
-inline uint64_t mask_row_length(const icon_image* img)
-{
-    return (static_cast<uint64_t>(img->width) + 31) / 32 * 4;
-}
+inline uint64_t mask_row_length(const icon_image* img) { return (static_cast<uint64_t>(img->width) + 31) / 32 * 4; }
 
 // Decoders by bit depth; each hands its gd image to write_png.
 int process_32bit(const icon_image* img);
@@ -137,5 +134,4 @@ int write_png(const icon_image* img, gdImagePtr im);
 // Writes PNG data taken from an icon entry (at offset, of png_size bytes)
 // unchanged under name (made unique), and completes the report line.
 // Returns 0, or -1 as write_png.
-int write_png_bytes(icon_file* file, uint32_t offset, uint32_t png_size, const char* name,
-                    const unsigned char* data);
+int write_png_bytes(icon_file* file, uint32_t offset, uint32_t png_size, const char* name, const unsigned char* data);

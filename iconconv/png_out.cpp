@@ -66,8 +66,7 @@ static char* copy_of(const char* text)
     return copy;
 }
 
-static void add_output(icon_file* file, uint32_t offset, uint32_t png_size, const char* name,
-                       char* written)
+static void add_output(icon_file* file, uint32_t offset, uint32_t png_size, const char* name, char* written)
 {
     if (file->output_count == file->output_capacity) {
         size_t capacity = file->output_capacity == 0 ? 8 : file->output_capacity * 2;
@@ -128,8 +127,8 @@ static FILE* open_output(const icon_file* file, const char* name, bool* is_input
     if (fd < 0)
         return nullptr;
     struct stat status;
-    if (fstat(fd, &status) == 0 && (file->device != 0 || file->inode != 0) &&
-        status.st_dev == file->device && status.st_ino == file->inode) {
+    if (fstat(fd, &status) == 0 && (file->device != 0 || file->inode != 0) && status.st_dev == file->device &&
+        status.st_ino == file->inode) {
         *is_input = true;
         close(fd);
         return nullptr;
@@ -149,8 +148,7 @@ static FILE* open_output(const icon_file* file, const char* name, bool* is_input
 // returns null when a complete stream reached the stream, else the words
 // that name the failure.
 template <typename Write>
-static int write_output(icon_file* file, uint32_t offset, uint32_t png_size, const char* name,
-                        Write write)
+static int write_output(icon_file* file, uint32_t offset, uint32_t png_size, const char* name, Write write)
 {
     char* written = unique_name(file, name);
     bool is_input;
@@ -215,7 +213,7 @@ void sink_put_c(gdIOCtxPtr ctx, int c)
     sink_put_buf(ctx, &byte, 1);
 }
 
-void sink_free(gdIOCtxPtr) {}
+void sink_free(gdIOCtxPtr) { }
 
 }  // namespace
 
@@ -243,8 +241,7 @@ int write_png(const icon_image* img, gdImagePtr im)
     return result;
 }
 
-int write_png_bytes(icon_file* file, uint32_t offset, uint32_t png_size, const char* name,
-                    const unsigned char* data)
+int write_png_bytes(icon_file* file, uint32_t offset, uint32_t png_size, const char* name, const unsigned char* data)
 {
     size_t size = png_size;
     return write_output(file, offset, png_size, name, [data, size](FILE* out) -> const char* {

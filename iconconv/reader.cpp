@@ -182,12 +182,11 @@ int load_icon_file(icon_file* file)
     size_t directory_size = header->count * kDirEntrySize;
     unsigned char* directory = static_cast<unsigned char*>(icon_alloc(directory_size));
     read_block(file->stream, directory, directory_size);
-    header->entries =
-        static_cast<icon_dir_entry*>(icon_alloc(header->count * sizeof(icon_dir_entry)));
+    header->entries = static_cast<icon_dir_entry*>(icon_alloc(header->count * sizeof(icon_dir_entry)));
     for (unsigned i = 0; i < header->count; i++) {
         const unsigned char* p = directory + i * kDirEntrySize;
-        header->entries[i] = icon_dir_entry{p[0], p[1], p[2], p[3], GetLE16(p + 4),
-                                            GetLE16(p + 6), GetLE32(p + 8), GetLE32(p + 12)};
+        header->entries[i] =
+            icon_dir_entry{p[0], p[1], p[2], p[3], GetLE16(p + 4), GetLE16(p + 6), GetLE32(p + 8), GetLE32(p + 12)};
     }
     free(directory);
 
@@ -238,19 +237,32 @@ static int load_png_entry(icon_file* file, const icon_dir_entry& entry, const un
     unsigned channels = 0;
     bool depth_ok = false;
     switch (colour_type) {
-    case 0: channels = 1; depth_ok = depth == 1 || depth == 2 || depth == 4 || depth == 8 || depth == 16; break;
-    case 3: channels = 1; depth_ok = depth == 1 || depth == 2 || depth == 4 || depth == 8; break;
-    case 2: channels = 3; depth_ok = depth == 8 || depth == 16; break;
-    case 4: channels = 2; depth_ok = depth == 8 || depth == 16; break;
-    case 6: channels = 4; depth_ok = depth == 8 || depth == 16; break;
+    case 0:
+        channels = 1;
+        depth_ok = depth == 1 || depth == 2 || depth == 4 || depth == 8 || depth == 16;
+        break;
+    case 3:
+        channels = 1;
+        depth_ok = depth == 1 || depth == 2 || depth == 4 || depth == 8;
+        break;
+    case 2:
+        channels = 3;
+        depth_ok = depth == 8 || depth == 16;
+        break;
+    case 4:
+        channels = 2;
+        depth_ok = depth == 8 || depth == 16;
+        break;
+    case 6:
+        channels = 4;
+        depth_ok = depth == 8 || depth == 16;
+        break;
     }
     int bpp = static_cast<int>(depth * channels);
-    printf("Found icon: %2ldx%2ld %2ldbpp Sz:%ld (", static_cast<long>(width),
-           static_cast<long>(height), static_cast<long>(bpp),
-           static_cast<long>(entry.bytes_in_resource));
-    bool header_ok = GetBE32(head + 8) == 13 && memcmp(head + 12, "IHDR", 4) == 0 &&
-                     width >= 1 && width <= 0x7FFFFFFF && height >= 1 && height <= 0x7FFFFFFF &&
-                     depth_ok;
+    printf("Found icon: %2ldx%2ld %2ldbpp Sz:%ld (", static_cast<long>(width), static_cast<long>(height),
+           static_cast<long>(bpp), static_cast<long>(entry.bytes_in_resource));
+    bool header_ok = GetBE32(head + 8) == 13 && memcmp(head + 12, "IHDR", 4) == 0 && width >= 1 &&
+                     width <= 0x7FFFFFFF && height >= 1 && height <= 0x7FFFFFFF && depth_ok;
     if (!header_ok)
         return skip_image("not a valid PNG image");
     if (entry.image_offset > file->size || entry.bytes_in_resource > file->size - entry.image_offset)
@@ -263,8 +275,7 @@ static int load_png_entry(icon_file* file, const icon_dir_entry& entry, const un
         read_block(file->stream, data, entry.bytes_in_resource);
         const char* fault = png_stream_fault(data, entry.bytes_in_resource);
         result = fault != nullptr ? skip_image(fault)
-                                  : write_png_bytes(file, entry.image_offset, entry.bytes_in_resource,
-                                                    name, data);
+                                  : write_png_bytes(file, entry.image_offset, entry.bytes_in_resource, name, data);
         free(data);
     }
     free(name);
@@ -273,8 +284,7 @@ static int load_png_entry(icon_file* file, const icon_dir_entry& entry, const un
 
 // The pixels of an image whose colour and mask bytes (needed of them, from
 // position start) lie beyond the end of the file.
-static uint64_t unbacked_pixels(const icon_file* file, uint64_t start, uint64_t needed,
-                                uint64_t pixels)
+static uint64_t unbacked_pixels(const icon_file* file, uint64_t start, uint64_t needed, uint64_t pixels)
 {
     uint64_t available = start < file->size ? file->size - start : 0;
     if (needed == 0 || available >= needed)

@@ -4,7 +4,7 @@
 #include "SupportDefs.h"
 
 enum : uint32 {
-    kMsgWindowQuit = 0x62783033,   // 'bx03': acts like the window's QuitRequested
+    kMsgWindowQuit = 0x62783033,  // 'bx03': acts like the window's QuitRequested
     kMsgCommandDone = 0x63646f6e,  // 'cdon': the command ended ("status", "error")
-    kMsgReport = 0x72707274,       // 'rprt': text for the status line ("text")
+    kMsgReport = 0x72707274,  // 'rprt': text for the status line ("text")
 };

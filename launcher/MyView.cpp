@@ -21,10 +21,7 @@ uint32 buttons;
 int32 h0, v0;
 std::string picturePath = std::string(kInstallDir) + "/conv.jpg";
 
-static BRect ToRect(const LayoutBox& box)
-{
-    return BRect(box.left, box.top, box.right, box.bottom);
-}
+static BRect ToRect(const LayoutBox& box) { return BRect(box.left, box.top, box.right, box.bottom); }
 
 static const char* const kEmptyPath = "Here";
 static const char* const kAboutTitle = "BALert";
@@ -37,14 +34,13 @@ MyView::MyView(BRect frame, const char* name, uint32 resizingMode, uint32 flags)
     : BView(frame, name, resizingMode, flags)
 {
     fImage = BTranslationUtils::GetBitmap(picturePath.c_str());
-    lstview1 = new BListView(BRect(250, 100, 320, 150), "list1", B_SINGLE_SELECTION_LIST,
-                             B_FOLLOW_LEFT | B_FOLLOW_TOP, B_WILL_DRAW | B_FRAME_EVENTS | B_NAVIGABLE);
-    BScrollView* scroll = new BScrollView("scroll1", lstview1, B_FOLLOW_LEFT | B_FOLLOW_TOP, 0,
-                                          false, true, B_FANCY_BORDER);
-    _stringview1 = new BStringView(ToRect(kPathDisplay), "StringView1", kEmptyPath,
-                                   B_FOLLOW_LEFT | B_FOLLOW_TOP, B_WILL_DRAW);
-    fStatusLine = new BStringView(ToRect(kStatusLine), "StatusLine", "", B_FOLLOW_LEFT | B_FOLLOW_TOP,
-                                  B_WILL_DRAW);
+    lstview1 = new BListView(BRect(250, 100, 320, 150), "list1", B_SINGLE_SELECTION_LIST, B_FOLLOW_LEFT | B_FOLLOW_TOP,
+                             B_WILL_DRAW | B_FRAME_EVENTS | B_NAVIGABLE);
+    BScrollView* scroll =
+        new BScrollView("scroll1", lstview1, B_FOLLOW_LEFT | B_FOLLOW_TOP, 0, false, true, B_FANCY_BORDER);
+    _stringview1 =
+        new BStringView(ToRect(kPathDisplay), "StringView1", kEmptyPath, B_FOLLOW_LEFT | B_FOLLOW_TOP, B_WILL_DRAW);
+    fStatusLine = new BStringView(ToRect(kStatusLine), "StatusLine", "", B_FOLLOW_LEFT | B_FOLLOW_TOP, B_WILL_DRAW);
     AddChild(scroll);
     AddChild(_stringview1);
     AddChild(fStatusLine);
@@ -52,10 +48,7 @@ MyView::MyView(BRect frame, const char* name, uint32 resizingMode, uint32 flags)
         lstview1->AddItem(new BStringItem(listitems[i], 0, true));
 }
 
-MyView::~MyView()
-{
-    delete fImage;
-}
+MyView::~MyView() { delete fImage; }
 
 void MyView::Draw(BRect)
 {
@@ -69,10 +62,7 @@ static bool InSpot(const LayoutBox& spot, int32 x, int32 y)
     return x >= spot.left && x <= spot.right && y >= spot.top && y <= spot.bottom;
 }
 
-void MyView::_SetStatus(const std::string& text)
-{
-    fStatusLine->SetText(text.c_str());
-}
+void MyView::_SetStatus(const std::string& text) { fStatusLine->SetText(text.c_str()); }
 
 // Starts the selected target on the dropped file beside the window; a click
 // while a command runs is ignored.
@@ -105,8 +95,7 @@ void MyView::MouseDown(BPoint)
     h0 = static_cast<int32>(where.x);
     v0 = static_cast<int32>(where.y);
     if (InSpot(kAboutSpot, h0, v0)) {
-        BAlert* about = new BAlert(kAboutTitle, kAboutText, "OK", nullptr, nullptr, B_WIDTH_AS_USUAL,
-                                   B_INFO_ALERT);
+        BAlert* about = new BAlert(kAboutTitle, kAboutText, "OK", nullptr, nullptr, B_WIDTH_AS_USUAL, B_INFO_ALERT);
         about->Go();
     } else if (InSpot(kQuitSpot, h0, v0)) {
         be_app->PostMessage(B_QUIT_REQUESTED);

@@ -23,10 +23,10 @@ private:
     void _Convert();
     void _SetStatus(const std::string& text);
 
-    BBitmap* fImage;            // null when the picture could not be loaded
-    BStringView* fStatusLine;   // what runs, and how it ended
+    BBitmap* fImage;  // null when the picture could not be loaded
+    BStringView* fStatusLine;  // what runs, and how it ended
     int32 fRunningTarget = -1;  // the target of the command running, if any
-    std::string fRunningPath;   // the file it runs on
+    std::string fRunningPath;  // the file it runs on
 };
 
 // The target list, the path display and the status line, set when the main

@@ -9,10 +9,10 @@
 const char* const kInstallDir = CONVERTER_INSTALL_DIR;
 
 const char listitems[kTargetCount][kLabelSize] = {
-    "gd2topng", "icotopng", "c7e2txt", "zelm", "dwg2dxf", "mswritohtml",
-    "aiff", "al", "au", "auto", "avr", "cdr", "cvs", "dat", "vms", "gsm", "hcom",
-    "la", "lu", "maud", "nul", "prc", "raw", "sb", "sf", "sl", "smp", "sndt",
-    "sph", "8svx", "sw", "txw", "ub", "ul", "uw", "voc", "vox", "wav", "wve",
+    "gd2topng", "icotopng", "c7e2txt", "zelm", "dwg2dxf", "mswritohtml", "aiff", "al",   "au",  "auto",
+    "avr",      "cdr",      "cvs",     "dat",  "vms",     "gsm",         "hcom", "la",   "lu",  "maud",
+    "nul",      "prc",      "raw",     "sb",   "sf",      "sl",          "smp",  "sndt", "sph", "8svx",
+    "sw",       "txw",      "ub",      "ul",   "uw",      "voc",         "vox",  "wav",  "wve",
 };
 
 std::string test1;
@@ -25,8 +25,8 @@ static const struct {
     const char* program;
     const char* after;
 } kOwnPrograms[] = {
-    {"gd2topng", " newf.png"},     {"pngsmith", ""},          {"c7e2txt.exe", ""},
-    {"zelm.exe", " 3ds"},          {"dwg2dxf", ""},           {"mswrite2html", ""},
+    {"gd2topng", " newf.png"}, {"pngsmith", ""}, {"c7e2txt.exe", ""},
+    {"zelm.exe", " 3ds"},      {"dwg2dxf", ""},  {"mswrite2html", ""},
 };
 enum { kOwnProgramCount = 6 };
 
@@ -59,8 +59,7 @@ int BuildCommand(int32_t index, const char* path)
         return -1;
     std::string word = QuotePath(path);
     if (index < kOwnProgramCount)
-        command = std::string(kInstallDir) + "/" + kOwnPrograms[index].program + " " + word +
-                  kOwnPrograms[index].after;
+        command = std::string(kInstallDir) + "/" + kOwnPrograms[index].program + " " + word + kOwnPrograms[index].after;
     else
         command = "sox " + word + " output." + listitems[index];
     return 0;
@@ -71,16 +70,21 @@ int BuildCommand(int32_t index, const char* path)
 static std::string OutputOf(int32_t index, const std::string& path, const std::string& workingDir)
 {
     switch (index) {
-    case 0: return workingDir + "/newf.png";
+    case 0:
+        return workingDir + "/newf.png";
     case 1: {
         size_t slash = path.rfind('/');
         return "PNG files in " + (slash == std::string::npos ? workingDir : path.substr(0, slash + 1));
     }
-    case 2: return "printed to standard output";
-    case 3: return workingDir + "/3ds";
+    case 2:
+        return "printed to standard output";
+    case 3:
+        return workingDir + "/3ds";
     case 4:
-    case 5: return std::string(kOwnPrograms[index].program) + " finished";
-    default: return workingDir + "/output." + listitems[index];
+    case 5:
+        return std::string(kOwnPrograms[index].program) + " finished";
+    default:
+        return workingDir + "/output." + listitems[index];
     }
 }
 
@@ -112,8 +116,8 @@ std::string RunningText(int32_t index, const std::string& path)
            path.substr(leaf == std::string::npos ? 0 : leaf + 1) + "...";
 }
 
-std::string OutcomeText(int32_t index, const std::string& path, int32_t status,
-                        const std::string& lastLine, const std::string& workingDir)
+std::string OutcomeText(int32_t index, const std::string& path, int32_t status, const std::string& lastLine,
+                        const std::string& workingDir)
 {
     if (index < 0 || index >= kTargetCount)
         return "";

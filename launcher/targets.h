@@ -36,5 +36,5 @@ std::string RunningText(int32_t index, const std::string& path);
 // (or else its output) and workingDir the directory it ran in: where the
 // output is, on success; the program and its Debian package for status 127,
 // the shell's "not found"; else the status and that line.
-std::string OutcomeText(int32_t index, const std::string& path, int32_t status,
-                        const std::string& lastLine, const std::string& workingDir);
+std::string OutcomeText(int32_t index, const std::string& path, int32_t status, const std::string& lastLine,
+                        const std::string& workingDir);

@@ -42,8 +42,7 @@ static void ReadZeroFilled(FILE* input, unsigned char* buffer, size_t size)
 
 // Reads count entries of entrySize bytes in blocks and hands each entry to
 // take(index, bytes).
-template <typename Take>
-static void ReadEntries(FILE* input, uint32_t count, size_t entrySize, Take take)
+template <typename Take> static void ReadEntries(FILE* input, uint32_t count, size_t entrySize, Take take)
 {
     unsigned char block[48 * 1024];
     const uint32_t perBlock = static_cast<uint32_t>(sizeof block / entrySize);
@@ -91,8 +90,7 @@ enum class _Step { kNotMine, kNext, kStop };
 
 // The walk of one level. act(chunk) reads a chunk that this level acts on
 // and says how the walk goes on; kNotMine leaves the chunk to the walk.
-template <typename Act>
-static void WalkChunks(FILE* input, bool hasLimit, uint32_t limit, Act act)
+template <typename Act> static void WalkChunks(FILE* input, bool hasLimit, uint32_t limit, Act act)
 {
     _Chunk chunk = {};
     for (;;) {
@@ -169,10 +167,17 @@ int ReadMeshChunk(FILE* input, uint32_t limit, const char* name, FILE* output)
     printf("Reading Mesh : %s\n", currentModel.name);
     WalkChunks(input, true, limit, [&](const _Chunk& chunk) {
         switch (chunk.id) {
-        case kVerticesChunk: ReadVerticesChunk(input); return _Step::kNext;
-        case kFacesChunk: ReadFacesChunk(input); return _Step::kNext;
-        case kMappingChunk: ReadMappingChunk(input); return _Step::kNext;
-        default: return _Step::kNotMine;
+        case kVerticesChunk:
+            ReadVerticesChunk(input);
+            return _Step::kNext;
+        case kFacesChunk:
+            ReadFacesChunk(input);
+            return _Step::kNext;
+        case kMappingChunk:
+            ReadMappingChunk(input);
+            return _Step::kNext;
+        default:
+            return _Step::kNotMine;
         }
     });
     return CompleteMesh(output) == 0 ? 0 : kWriteFailed;
@@ -182,8 +187,8 @@ int ReadMeshChunk(FILE* input, uint32_t limit, const char* name, FILE* output)
 // list of its kind in the mesh. When the array cannot be allocated the list
 // is consumed all the same and the mesh is left without it.
 template <typename T, typename Decode>
-static int LoadList(FILE* input, const char* what, size_t entrySize, T*& array, uint32_t& count,
-                    const char* noMemory, Decode decode)
+static int LoadList(FILE* input, const char* what, size_t entrySize, T*& array, uint32_t& count, const char* noMemory,
+                    Decode decode)
 {
     uint16_t n = ReadCount(input);
     printf("Reading %i %s...", n, what);
@@ -203,11 +208,10 @@ static int LoadList(FILE* input, const char* what, size_t entrySize, T*& array, 
 
 int ReadVerticesChunk(FILE* input)
 {
-    return LoadList(input, "Vertices", kVertexEntrySize, currentModel.vertices,
-                    currentModel.numVertices, "\nWarning : Insufficient Memory to Load Vertices!\n",
-                    [](const unsigned char* p) {
-                        return _Vertex{GetLEFloat(p), GetLEFloat(p + 4), GetLEFloat(p + 8),
-                                       0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0};
+    return LoadList(input, "Vertices", kVertexEntrySize, currentModel.vertices, currentModel.numVertices,
+                    "\nWarning : Insufficient Memory to Load Vertices!\n", [](const unsigned char* p) {
+                        return _Vertex{
+                            GetLEFloat(p), GetLEFloat(p + 4), GetLEFloat(p + 8), 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0};
                     });
 }
 
@@ -255,8 +259,7 @@ int ReadASCIIZ(FILE* input, char* buffer)
             buffer[kMaxNameLength] = '\0';
             // Discard the rest of the name, so that the object's chunks are
             // read from where they really begin.
-            while ((c = getc(input)) != EOF && c != '\0') {
-            }
+            while ((c = getc(input)) != EOF && c != '\0') { }
             return 0;
         }
     }

@@ -7,9 +7,9 @@
 
 struct _Chunk {
     uint16_t id;
-    uint64_t start;   // stream position of the header's first byte
+    uint64_t start;  // stream position of the header's first byte
     uint32_t length;  // as read, header included
-    uint32_t end;     // start + length in 32 bits
+    uint32_t end;  // start + length in 32 bits
 };
 
 // Chunk ends are 32-bit numbers, so no walk reads a header at or beyond

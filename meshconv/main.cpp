@@ -13,23 +13,22 @@
 #include "optimize.h"
 #include "writer.h"
 
-static const char* const kBanner =
-    "**************************************\n"
-    "ZELM - 3DS to Ostralune File COnverter\n"
-    "            Version " CONVERTER_VERSION "              \n"
-    "**************************************\n"
-    "     Usage : ZELM <Input> <Output>    \n"
-    "**************************************\n"
-    "Notes :\n"
-    "  Input should be a valid 3DS R4\n"
-    "  file. Output can be any filename.\n"
-    "  Both arguments are required.\n"
-    "  Extensions will not be assumed.\n"
-    "  Vertex, Face and Mapping data is\n"
-    "  written. Vertex and Face normals are\n"
-    "  also calculated and written. Multiple\n"
-    "  objects are supported.\n"
-    "**************************************\n";
+static const char* const kBanner = "**************************************\n"
+                                   "ZELM - 3DS to Ostralune File COnverter\n"
+                                   "            Version " CONVERTER_VERSION "              \n"
+                                   "**************************************\n"
+                                   "     Usage : ZELM <Input> <Output>    \n"
+                                   "**************************************\n"
+                                   "Notes :\n"
+                                   "  Input should be a valid 3DS R4\n"
+                                   "  file. Output can be any filename.\n"
+                                   "  Both arguments are required.\n"
+                                   "  Extensions will not be assumed.\n"
+                                   "  Vertex, Face and Mapping data is\n"
+                                   "  written. Vertex and Face normals are\n"
+                                   "  also calculated and written. Multiple\n"
+                                   "  objects are supported.\n"
+                                   "**************************************\n";
 
 // Exit statuses besides 0: 1 for a file that cannot be opened or created
 // (and surplus arguments), 2 for an output that cannot be written, 3 for an
@@ -90,8 +89,7 @@ static FILE* SeekableInput(FILE* input, char** copy)
         size += fread(data + size, 1, capacity - size, input);
         if (size < capacity)
             break;
-        char* grown = capacity <= SIZE_MAX / 2 ? static_cast<char*>(realloc(data, capacity * 2))
-                                               : nullptr;
+        char* grown = capacity <= SIZE_MAX / 2 ? static_cast<char*>(realloc(data, capacity * 2)) : nullptr;
         if (grown == nullptr)
             free(data);
         data = grown;

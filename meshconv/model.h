@@ -7,25 +7,25 @@
 #include <cstdio>
 
 struct _Vertex {
-    float x, y, z;      // position, exactly as read
-    float u, v;         // texture coordinate; 0 without a matching mapping list
-    float nx, ny, nz;   // vertex normal
-    uint32_t flag;      // optimizer's duplicate mark; never written
+    float x, y, z;  // position, exactly as read
+    float u, v;  // texture coordinate; 0 without a matching mapping list
+    float nx, ny, nz;  // vertex normal
+    uint32_t flag;  // optimizer's duplicate mark; never written
 };
 
 struct _Face {
-    uint32_t a, b, c;   // corner indices into the same mesh's vertices
-    float nx, ny, nz;   // face normal
+    uint32_t a, b, c;  // corner indices into the same mesh's vertices
+    float nx, ny, nz;  // face normal
 };
 
 enum { kMaxNameLength = 255 };
 
 struct _Model {
     char name[kMaxNameLength + 1];  // zero-terminated
-    _Vertex* vertices;              // owned; null while the mesh has none
-    _Face* faces;                   // owned; null while the mesh has none
-    uint32_t numVertices;           // valid entries of vertices
-    uint32_t numFaces;              // valid entries of faces
+    _Vertex* vertices;  // owned; null while the mesh has none
+    _Face* faces;  // owned; null while the mesh has none
+    uint32_t numVertices;  // valid entries of vertices
+    uint32_t numFaces;  // valid entries of faces
 };
 
 // The one mesh being read or completed, and the number of meshes written.
@@ -36,7 +36,6 @@ extern uint32_t numMeshes;
 // count of 0 still yields a valid (empty) array. Tests replace it to provoke
 // allocation failures.
 extern void* (*AllocateArray)(size_t count, size_t size);
-
 
 // Removes, in order, every face that names a vertex at or beyond
 // numVertices. Returns the number of faces removed.

@@ -21,10 +21,7 @@ void AddNormal(_NormalSum& sum, const _Face& face)
 
 // A face whose normal counts for its vertices: a unit normal is never
 // (0, 0, 0), so that value marks the faces that do not.
-bool Counts(const _Face& f)
-{
-    return !(f.nx == 0.0f && f.ny == 0.0f && f.nz == 0.0f);
-}
+bool Counts(const _Face& f) { return !(f.nx == 0.0f && f.ny == 0.0f && f.nz == 0.0f); }
 
 void StoreMean(_Vertex& out, const _NormalSum& s)
 {

@@ -25,10 +25,7 @@ void _CountStep(uint32_t* counter, uint32_t threshold)
     }
 }
 
-bool _SamePosition(const _Vertex& p, const _Vertex& q)
-{
-    return p.x == q.x && p.y == q.y && p.z == q.z;
-}
+bool _SamePosition(const _Vertex& p, const _Vertex& q) { return p.x == q.x && p.y == q.y && p.z == q.z; }
 
 int _ReplaceVertexIndex(_Model* model, uint32_t oldIndex, uint32_t newIndex)
 {
@@ -120,10 +117,7 @@ static uint32_t HashPosition(const _Vertex& v)
     return h ^ (h >> 15);
 }
 
-static bool HasNaN(const _Vertex& v)
-{
-    return std::isnan(v.x) || std::isnan(v.y) || std::isnan(v.z);
-}
+static bool HasNaN(const _Vertex& v) { return std::isnan(v.x) || std::isnan(v.y) || std::isnan(v.z); }
 
 // Pass 2 without working memory: each vertex is compared with every kept
 // one, and its corners renamed at once, as in pass 1.
@@ -196,8 +190,7 @@ uint32_t _RemoveNullFaces(_Model* model)
     uint32_t counter = 0, kept = 0;
     for (uint32_t i = 0; i < before; i++) {
         const _Face f = model->faces[i];
-        bool null = _SamePosition(v[f.a], v[f.b]) || _SamePosition(v[f.a], v[f.c]) ||
-                    _SamePosition(v[f.b], v[f.c]);
+        bool null = _SamePosition(v[f.a], v[f.b]) || _SamePosition(v[f.a], v[f.c]) || _SamePosition(v[f.b], v[f.c]);
         if (!null)
             model->faces[kept++] = f;
         _CountStep(&counter, kNullFaceThreshold);
@@ -215,7 +208,6 @@ int OptimizeModel(_Model* model)
     uint32_t duplicates = _RemoveDuplicateVertices(model);
     uint32_t nullFaces = _RemoveNullFaces(model);
     printf("Done!\n");
-    printf("Removing %u Unused Vertices, %u Duplicate Vertices, %u Null Faces\n", unused,
-           duplicates, nullFaces);
+    printf("Removing %u Unused Vertices, %u Duplicate Vertices, %u Null Faces\n", unused, duplicates, nullFaces);
     return 0;
 }

@@ -16,7 +16,7 @@ namespace {
 // blocks, remembering whether every block was taken.
 class _RecordBuffer {
 public:
-    explicit _RecordBuffer(FILE* output) : fOutput(output) {}
+    explicit _RecordBuffer(FILE* output) : fOutput(output) { }
 
     void PutBytes(const void* data, size_t size)
     {
@@ -92,8 +92,7 @@ int WriteModelB(_Model* model, FILE* output)
 {
     if (model == nullptr)
         return -1;
-    printf("Writing Model [%s], %u vertices, %u faces...", model->name, model->numVertices,
-           model->numFaces);
+    printf("Writing Model [%s], %u vertices, %u faces...", model->name, model->numVertices, model->numFaces);
     _RecordBuffer out(output);
     // The reader always terminates the name inside its buffer; the bound
     // keeps the write inside it regardless.

@@ -73,16 +73,16 @@ int DumpModel(FILE* input, const char* name, FILE* output, FILE* errors)
             if (!ReadExactly(input, bytes, kVertexRecordSize))
                 return Truncated(name, output, errors);
             const unsigned char* p = bytes;
-            fprintf(output, "Vertex : %.6f %.6f %.6f %.6f %.6f %.6f %.6f %.6f\n", GetLEFloat(p),
-                    GetLEFloat(p + 4), GetLEFloat(p + 8), GetLEFloat(p + 12), GetLEFloat(p + 16),
-                    GetLEFloat(p + 20), GetLEFloat(p + 24), GetLEFloat(p + 28));
+            fprintf(output, "Vertex : %.6f %.6f %.6f %.6f %.6f %.6f %.6f %.6f\n", GetLEFloat(p), GetLEFloat(p + 4),
+                    GetLEFloat(p + 8), GetLEFloat(p + 12), GetLEFloat(p + 16), GetLEFloat(p + 20), GetLEFloat(p + 24),
+                    GetLEFloat(p + 28));
         }
         for (uint32_t i = 0; i < numFaces; i++) {
             if (!ReadExactly(input, bytes, kFaceRecordSize))
                 return Truncated(name, output, errors);
             const unsigned char* p = bytes;
-            fprintf(output, "Face %u %u %u %.6f %.6f %.6f\n", GetLE32(p), GetLE32(p + 4),
-                    GetLE32(p + 8), GetLEFloat(p + 12), GetLEFloat(p + 16), GetLEFloat(p + 20));
+            fprintf(output, "Face %u %u %u %.6f %.6f %.6f\n", GetLE32(p), GetLE32(p + 4), GetLE32(p + 8),
+                    GetLEFloat(p + 12), GetLEFloat(p + 16), GetLEFloat(p + 20));
         }
     }
     return 0;

@@ -14,9 +14,9 @@
 
 namespace forge3ds {
 
+using put_le::Float;
 using put_le::U16;
 using put_le::U32;
-using put_le::Float;
 
 // A chunk with the given id and body; the length covers header and body.
 inline std::string Chunk(uint16_t id, const std::string& body)

@@ -17,11 +17,11 @@ struct Rgba {
 
 struct IconPicture {
     int width = 0, height = 0, bits = 0;
-    std::vector<Rgba> palette;                     // for 1 to 8 bits
-    std::function<uint32_t(int x, int y)> pixel;   // index, or 0xAARRGGBB above 8 bits
+    std::vector<Rgba> palette;  // for 1 to 8 bits
+    std::function<uint32_t(int x, int y)> pixel;  // index, or 0xAARRGGBB above 8 bits
     std::function<bool(int x, int y)> masked = [](int, int) { return false; };
-    int32_t imageSize = 0;                         // the header's size field
-    uint32_t headerSize = 40;                      // larger: extra header bytes follow
+    int32_t imageSize = 0;  // the header's size field
+    uint32_t headerSize = 40;  // larger: extra header bytes follow
 };
 
 // The bitmap data of one image: header, palette, colour rows, mask rows.

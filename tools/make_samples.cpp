@@ -33,12 +33,9 @@ static std::string Cube()
     std::vector<Corners> faces;
     const float s = 1.0f;
     const Position corners[6][4] = {
-        {{-s, -s, s}, {s, -s, s}, {s, s, s}, {-s, s, s}},
-        {{s, -s, -s}, {-s, -s, -s}, {-s, s, -s}, {s, s, -s}},
-        {{-s, -s, -s}, {-s, -s, s}, {-s, s, s}, {-s, s, -s}},
-        {{s, -s, s}, {s, -s, -s}, {s, s, -s}, {s, s, s}},
-        {{-s, s, s}, {s, s, s}, {s, s, -s}, {-s, s, -s}},
-        {{-s, -s, -s}, {s, -s, -s}, {s, -s, s}, {-s, -s, s}},
+        {{-s, -s, s}, {s, -s, s}, {s, s, s}, {-s, s, s}},     {{s, -s, -s}, {-s, -s, -s}, {-s, s, -s}, {s, s, -s}},
+        {{-s, -s, -s}, {-s, -s, s}, {-s, s, s}, {-s, s, -s}}, {{s, -s, s}, {s, -s, -s}, {s, s, -s}, {s, s, s}},
+        {{-s, s, s}, {s, s, s}, {s, s, -s}, {-s, s, -s}},     {{-s, -s, -s}, {s, -s, -s}, {s, -s, s}, {-s, -s, s}},
     };
     for (int side = 0; side < 6; side++) {
         uint16_t base = static_cast<uint16_t>(positions.size());
@@ -52,8 +49,7 @@ static std::string Cube()
     std::vector<uint16_t> all;
     for (uint16_t i = 0; i < faces.size(); i++)
         all.push_back(i);
-    std::string mesh = Mesh(VertexList(positions) + MappingList(coords) +
-                            FaceList(faces, MaterialGroup("Crate", all)));
+    std::string mesh = Mesh(VertexList(positions) + MappingList(coords) + FaceList(faces, MaterialGroup("Crate", all)));
     return Main(Version3ds() + Editor(MeshVersion(3) + Object("Cube", mesh)));
 }
 
@@ -62,17 +58,14 @@ static std::string Cube()
 // degenerate face for the cleaning to remove.
 static std::string Scene()
 {
-    std::string pyramid = Mesh(
-        VertexList({{0, 0, 2}, {-1, -1, 0}, {1, -1, 0}, {1, 1, 0}, {-1, 1, 0}}) +
-        FaceList({{0, 1, 2}, {0, 2, 3}, {0, 3, 4}, {0, 4, 1}, {1, 3, 2}, {1, 4, 3}},
-                 MaterialGroup("Stone", {0, 1, 2, 3, 4, 5})));
-    std::string ground = Mesh(
-        VertexList({{-4, -4, 0}, {4, -4, 0}, {4, 4, 0}, {-4, 4, 0}}) +
-        MappingList({{0, 0}, {4, 0}, {4, 4}, {0, 4}}) +
-        FaceList({{0, 2, 1}, {0, 3, 2}}, MaterialGroup("Grass", {0, 1})));
-    std::string rough = Mesh(
-        VertexList({{0, 0, 3}, {9, 9, 9}, {1, 0, 3}, {0, 1, 3}, {1, 0, 3}, {1, 1, 3}}) +
-        FaceList({{0, 2, 3}, {4, 5, 3}, {0, 2, 4}}));
+    std::string pyramid = Mesh(VertexList({{0, 0, 2}, {-1, -1, 0}, {1, -1, 0}, {1, 1, 0}, {-1, 1, 0}}) +
+                               FaceList({{0, 1, 2}, {0, 2, 3}, {0, 3, 4}, {0, 4, 1}, {1, 3, 2}, {1, 4, 3}},
+                                        MaterialGroup("Stone", {0, 1, 2, 3, 4, 5})));
+    std::string ground = Mesh(VertexList({{-4, -4, 0}, {4, -4, 0}, {4, 4, 0}, {-4, 4, 0}}) +
+                              MappingList({{0, 0}, {4, 0}, {4, 4}, {0, 4}}) +
+                              FaceList({{0, 2, 1}, {0, 3, 2}}, MaterialGroup("Grass", {0, 1})));
+    std::string rough = Mesh(VertexList({{0, 0, 3}, {9, 9, 9}, {1, 0, 3}, {0, 1, 3}, {1, 0, 3}, {1, 1, 3}}) +
+                             FaceList({{0, 2, 3}, {4, 5, 3}, {0, 2, 4}}));
     std::string editor = MeshVersion(3) + Object("Pyramid", pyramid) + Object("Ground", ground) +
                          Object("Rough", rough) + Object("Light01", Light({5, -5, 10})) +
                          Object("Camera01", Camera({10, -10, 6}, {0, 0, 0}, 35.0f));
@@ -151,7 +144,8 @@ static std::string SampleIcon()
                 uint32_t green = static_cast<uint32_t>(std::clamp(160.0f * r, 0.0f, 255.0f));
                 uint32_t blue = r > 0.55f && r < 0.7f ? 255u : 90u;
                 // At 32 bits the rim fades out through the alpha channel.
-                uint32_t alpha = layout.bits == 32 ? static_cast<uint32_t>(std::clamp(255.0f * (1.0f - r) * 4.0f, 0.0f, 255.0f)) : 0;
+                uint32_t alpha =
+                    layout.bits == 32 ? static_cast<uint32_t>(std::clamp(255.0f * (1.0f - r) * 4.0f, 0.0f, 255.0f)) : 0;
                 return alpha << 24 | red << 16 | green << 8 | blue;
             };
             if (layout.bits == 24)
@@ -171,7 +165,7 @@ int main(int argc, char** argv)
         return 1;
     }
     std::string dir = argv[1];
-    bool ok = Save(dir, "cube.3ds", Cube()) && Save(dir, "scene.3ds", Scene()) &&
-              Save(dir, "torus.3ds", Torus()) && Save(dir, "app.ico", SampleIcon());
+    bool ok = Save(dir, "cube.3ds", Cube()) && Save(dir, "scene.3ds", Scene()) && Save(dir, "torus.3ds", Torus()) &&
+              Save(dir, "app.ico", SampleIcon());
     return ok ? 0 : 1;
 }

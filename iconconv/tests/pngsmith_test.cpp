@@ -52,8 +52,8 @@ public:
         Rgba rgb{static_cast<uint8_t>(gdImageRed(fIm, c)), static_cast<uint8_t>(gdImageGreen(fIm, c)),
                  static_cast<uint8_t>(gdImageBlue(fIm, c)), 0};
         int key = gdImageGetTransparent(fIm);
-        bool transparent = alpha == gdAlphaMax ||
-                           (key >= 0 && (trueColour() ? (c & 0xFFFFFF) == (key & 0xFFFFFF) : c == key));
+        bool transparent =
+            alpha == gdAlphaMax || (key >= 0 && (trueColour() ? (c & 0xFFFFFF) == (key & 0xFFFFFF) : c == key));
         return {rgb, alpha, transparent};
     }
 
@@ -76,7 +76,10 @@ std::unique_ptr<Conversion> Convert(const std::string& icon, const std::string& 
     return c;
 }
 
-Rgba PaletteColour(int i) { return {static_cast<uint8_t>(i * 37), static_cast<uint8_t>(255 - i), static_cast<uint8_t>(i * 11 + 3), 0}; }
+Rgba PaletteColour(int i)
+{
+    return {static_cast<uint8_t>(i * 37), static_cast<uint8_t>(255 - i), static_cast<uint8_t>(i * 11 + 3), 0};
+}
 
 // Every pixel of the PNG against the picture: masked pixels transparent,
 // the others opaque in their exact colour (32 bits: their own alpha).
@@ -123,7 +126,8 @@ IconPicture Picture(int bits, int width, int height, bool withMask)
     p.pixel = [bits](int x, int y) -> uint32_t {
         if (bits <= 8)
             return static_cast<uint32_t>(x * 3 + y * 5) % (1u << bits);
-        uint32_t rgb = (static_cast<uint32_t>(x * 40) & 0xFF) << 16 | (static_cast<uint32_t>(y * 30) & 0xFF) << 8 | static_cast<uint32_t>(x ^ y);
+        uint32_t rgb = (static_cast<uint32_t>(x * 40) & 0xFF) << 16 | (static_cast<uint32_t>(y * 30) & 0xFF) << 8 |
+                       static_cast<uint32_t>(x ^ y);
         uint32_t alpha = bits == 32 ? static_cast<uint32_t>((x * 61 + y * 17) % 256) : 0;
         return alpha << 24 | rgb;
     };
@@ -137,12 +141,15 @@ struct DepthCase {
     bool mask;
 };
 
-void PrintTo(const DepthCase& c, std::ostream* os)
+std::string DepthName(const DepthCase& c)
 {
-    *os << c.bits << " bits " << c.width << "x" << c.height << (c.mask ? " masked" : "");
+    return std::to_string(c.bits) + "bits_" + std::to_string(c.width) + "x" + std::to_string(c.height) +
+           (c.mask ? "_masked" : "");
 }
 
-class EveryDepth : public testing::TestWithParam<DepthCase> {};
+void PrintTo(const DepthCase& c, std::ostream* os) { *os << DepthName(c); }
+
+class EveryDepth : public testing::TestWithParam<DepthCase> { };
 
 TEST_P(EveryDepth, PixelsNameAndReport)
 {
@@ -164,11 +171,12 @@ INSTANTIATE_TEST_SUITE_P(Depths, EveryDepth,
                          testing::Values(DepthCase{1, 16, 16, true}, DepthCase{1, 5, 3, true},
                                          DepthCase{1, 33, 2, false}, DepthCase{2, 7, 4, true},
                                          DepthCase{2, 16, 1, false}, DepthCase{4, 16, 16, true},
-                                         DepthCase{4, 3, 5, true}, DepthCase{4, 9, 2, false},
-                                         DepthCase{8, 5, 6, true}, DepthCase{8, 48, 48, false},
-                                         DepthCase{24, 10, 4, true}, DepthCase{24, 1, 1, false},
-                                         DepthCase{24, 8, 8, true}, DepthCase{32, 3, 7, true},
-                                         DepthCase{32, 16, 16, false}, DepthCase{32, 256, 2, false}));
+                                         DepthCase{4, 3, 5, true}, DepthCase{4, 9, 2, false}, DepthCase{8, 5, 6, true},
+                                         DepthCase{8, 48, 48, false}, DepthCase{24, 10, 4, true},
+                                         DepthCase{24, 1, 1, false}, DepthCase{24, 8, 8, true},
+                                         DepthCase{32, 3, 7, true}, DepthCase{32, 16, 16, false},
+                                         DepthCase{32, 256, 2, false}),
+                         [](const testing::TestParamInfo<DepthCase>& param) { return DepthName(param.param); });
 
 // A 24-bit unmasked pixel of exactly the key colour shows transparent; a
 // 32-bit pixel that the mask marks keeps its own alpha.
@@ -202,9 +210,9 @@ TEST(Transparency, PaletteChoices)
 {
     struct Case {
         const char* name;
-        int colours;        // distinct colours in the palette (others repeat)
-        bool useAll;        // every palette index shown by an unmasked pixel
-        bool indexed;       // the PNG stays a palette image
+        int colours;  // distinct colours in the palette (others repeat)
+        bool useAll;  // every palette index shown by an unmasked pixel
+        bool indexed;  // the PNG stays a palette image
     } cases[] = {
         {"255 colours", 255, true, true},
         {"256 colours, one unused", 256, false, true},
@@ -216,7 +224,8 @@ TEST(Transparency, PaletteChoices)
         IconPicture p;
         p.width = 32, p.height = 16, p.bits = 8;
         for (int i = 0; i < 256; i++)
-            p.palette.push_back(Rgba{static_cast<uint8_t>(i % c.colours), static_cast<uint8_t>((i % c.colours) * 7), 9, 0});
+            p.palette.push_back(
+                Rgba{static_cast<uint8_t>(i % c.colours), static_cast<uint8_t>((i % c.colours) * 7), 9, 0});
         int used = c.useAll ? 256 : 255;
         p.pixel = [used](int x, int y) { return static_cast<uint32_t>((y * 32 + x) % used); };
         // Masked pixels come after every index has been shown once.
@@ -270,7 +279,7 @@ TEST(Headers, LaterHeaderVersions)
 struct ReportCase {
     const char* name;
     std::string icon;
-    std::string out;   // "%s" stands for the scratch folder
+    std::string out;  // "%s" stands for the scratch folder
     int status;
     std::vector<std::string> files;
 };
@@ -279,8 +288,19 @@ void PrintTo(const ReportCase& c, std::ostream* os) { *os << c.name; }
 
 std::string Header40(int32_t width, int32_t height2, int16_t bits, int32_t size = 0)
 {
-    return Bytes().u32(40).i32(width).i32(height2).u16(1).u16(static_cast<uint16_t>(bits)).u32(0)
-        .i32(size).u32(0).u32(0).u32(0).u32(0).str();
+    return Bytes()
+        .u32(40)
+        .i32(width)
+        .i32(height2)
+        .u16(1)
+        .u16(static_cast<uint16_t>(bits))
+        .u32(0)
+        .i32(size)
+        .u32(0)
+        .u32(0)
+        .u32(0)
+        .u32(0)
+        .str();
 }
 
 // A PNG stream: signature, IHDR, the chunks in rest, IEND. CRCs are not
@@ -323,77 +343,151 @@ std::vector<ReportCase> ReportCases()
     std::string png = PngData(256, 256, 8, 6);
     return {
         {"no images", IconFile({}), "%s/app: 0 icons.\n", 0, {}},
-        {"two-digit names", IconFile({small}),
-         "%s/app: 1 icons.\nFound icon:  8x 8  1bpp Sz:0 (%s/app_08X08_1bpp.png)\n", 0, {"app_08X08_1bpp.png"}},
-        {"cursor file", IconFile({small}, 2),
-         "%s/app: 1 icons.\nFound icon:  8x 8  1bpp Sz:0 (%s/app_08X08_1bpp.png)\n", 0, {"app_08X08_1bpp.png"}},
+        {"two-digit names",
+         IconFile({small}),
+         "%s/app: 1 icons.\nFound icon:  8x 8  1bpp Sz:0 (%s/app_08X08_1bpp.png)\n",
+         0,
+         {"app_08X08_1bpp.png"}},
+        {"cursor file",
+         IconFile({small}, 2),
+         "%s/app: 1 icons.\nFound icon:  8x 8  1bpp Sz:0 (%s/app_08X08_1bpp.png)\n",
+         0,
+         {"app_08X08_1bpp.png"}},
         // Two images never share a file; one image named twice is written once.
-        {"same size twice gets a second name", IconFile({small, small, small}),
+        {"same size twice gets a second name",
+         IconFile({small, small, small}),
          "%s/app: 3 icons.\nFound icon:  8x 8  1bpp Sz:0 (%s/app_08X08_1bpp.png)\n"
          "Found icon:  8x 8  1bpp Sz:0 (%s/app_08X08_1bpp_2.png)\n"
-         "Found icon:  8x 8  1bpp Sz:0 (%s/app_08X08_1bpp_3.png)\n", 0,
+         "Found icon:  8x 8  1bpp Sz:0 (%s/app_08X08_1bpp_3.png)\n",
+         0,
          {"app_08X08_1bpp.png", "app_08X08_1bpp_2.png", "app_08X08_1bpp_3.png"}},
-        {"entries sharing one image", SharedImage(3, small),
+        {"entries sharing one image",
+         SharedImage(3, small),
          "%s/app: 3 icons.\nFound icon:  8x 8  1bpp Sz:0 (%s/app_08X08_1bpp.png)\n"
          "Found icon:  8x 8  1bpp Sz:0 (%s/app_08X08_1bpp.png)\n"
-         "Found icon:  8x 8  1bpp Sz:0 (%s/app_08X08_1bpp.png)\n", 0, {"app_08X08_1bpp.png"}},
-        {"bit count 3", IconFile({Header40(8, 16, 3)}),
-         "%s/app: 1 icons.\nFound icon:  8x 8  3bpp Sz:0" + skipped + "3 bits per pixel not supported)\n", 2, {}},
-        {"bit count 16", IconFile({Header40(8, 16, 16)}),
-         "%s/app: 1 icons.\nFound icon:  8x 8 16bpp Sz:0" + skipped + "16 bits per pixel not supported)\n", 2, {}},
-        {"bit count 33 then a good image", IconFile({Header40(8, 16, 33), small}),
-         "%s/app: 2 icons.\nFound icon:  8x 8 33bpp Sz:0" + skipped + "33 bits per pixel not supported)\n"
-         "Found icon:  8x 8  1bpp Sz:0 (%s/app_08X08_1bpp.png)\n", 2, {"app_08X08_1bpp.png"}},
-        {"offset past the end", Bytes().u16(0).u16(1).u16(1).fill(8).u32(0).u32(999999).str(),
-         "%s/app: 1 icons.\nFound icon:  0x 0  0bpp Sz:0" + skipped + "0 bits per pixel not supported)\n", 2, {}},
+         "Found icon:  8x 8  1bpp Sz:0 (%s/app_08X08_1bpp.png)\n",
+         0,
+         {"app_08X08_1bpp.png"}},
+        {"bit count 3",
+         IconFile({Header40(8, 16, 3)}),
+         "%s/app: 1 icons.\nFound icon:  8x 8  3bpp Sz:0" + skipped + "3 bits per pixel not supported)\n",
+         2,
+         {}},
+        {"bit count 16",
+         IconFile({Header40(8, 16, 16)}),
+         "%s/app: 1 icons.\nFound icon:  8x 8 16bpp Sz:0" + skipped + "16 bits per pixel not supported)\n",
+         2,
+         {}},
+        {"bit count 33 then a good image",
+         IconFile({Header40(8, 16, 33), small}),
+         "%s/app: 2 icons.\nFound icon:  8x 8 33bpp Sz:0" + skipped +
+             "33 bits per pixel not supported)\n"
+             "Found icon:  8x 8  1bpp Sz:0 (%s/app_08X08_1bpp.png)\n",
+         2,
+         {"app_08X08_1bpp.png"}},
+        {"offset past the end",
+         Bytes().u16(0).u16(1).u16(1).fill(8).u32(0).u32(999999).str(),
+         "%s/app: 1 icons.\nFound icon:  0x 0  0bpp Sz:0" + skipped + "0 bits per pixel not supported)\n",
+         2,
+         {}},
         // Entries past the end read as zeros: offset 0, the file header
         // itself, whose bytes give a width of 3 and no bit count.
-        {"count past the end", Bytes().u16(0).u16(1).u16(3).str(),
-         "%s/app: 3 icons.\nFound icon:  3x 0  0bpp Sz:0" + skipped + "0 bits per pixel not supported)\n"
-             "Found icon:  3x 0  0bpp Sz:0" + skipped + "0 bits per pixel not supported)\n"
-             "Found icon:  3x 0  0bpp Sz:0" + skipped + "0 bits per pixel not supported)\n", 2, {}},
-        {"zero width", IconFile({Header40(0, 16, 8)}),
-         "%s/app: 1 icons.\nFound icon:  0x 8  8bpp Sz:0" + skipped + "image size out of range)\n", 2, {}},
-        {"negative width", IconFile({Header40(-5, 16, 8)}),
-         "%s/app: 1 icons.\nFound icon: -5x 8  8bpp Sz:0" + skipped + "image size out of range)\n", 2, {}},
-        {"height field of 1", IconFile({Header40(8, 1, 8)}),
-         "%s/app: 1 icons.\nFound icon:  8x 0  8bpp Sz:0" + skipped + "image size out of range)\n", 2, {}},
-        {"negative height", IconFile({Header40(8, -16, 8)}),
-         "%s/app: 1 icons.\nFound icon:  8x-8  8bpp Sz:0" + skipped + "image size out of range)\n", 2, {}},
-        {"width 4097", IconFile({Header40(4097, 2, 1)}),
-         "%s/app: 1 icons.\nFound icon: 4097x 1  1bpp Sz:0" + skipped + "image size out of range)\n", 2, {}},
-        {"height 4097", IconFile({Header40(1, 8194, 32)}),
-         "%s/app: 1 icons.\nFound icon:  1x4097 32bpp Sz:0" + skipped + "image size out of range)\n", 2, {}},
-        {"huge sizes", IconFile({Header40(0x7FFFFFFF, -2, 32, -1)}),
-         "%s/app: 1 icons.\nFound icon: 2147483647x-1 32bpp Sz:-1" + skipped + "image size out of range)\n", 2, {}},
+        {"count past the end",
+         Bytes().u16(0).u16(1).u16(3).str(),
+         "%s/app: 3 icons.\nFound icon:  3x 0  0bpp Sz:0" + skipped +
+             "0 bits per pixel not supported)\n"
+             "Found icon:  3x 0  0bpp Sz:0" +
+             skipped +
+             "0 bits per pixel not supported)\n"
+             "Found icon:  3x 0  0bpp Sz:0" +
+             skipped + "0 bits per pixel not supported)\n",
+         2,
+         {}},
+        {"zero width",
+         IconFile({Header40(0, 16, 8)}),
+         "%s/app: 1 icons.\nFound icon:  0x 8  8bpp Sz:0" + skipped + "image size out of range)\n",
+         2,
+         {}},
+        {"negative width",
+         IconFile({Header40(-5, 16, 8)}),
+         "%s/app: 1 icons.\nFound icon: -5x 8  8bpp Sz:0" + skipped + "image size out of range)\n",
+         2,
+         {}},
+        {"height field of 1",
+         IconFile({Header40(8, 1, 8)}),
+         "%s/app: 1 icons.\nFound icon:  8x 0  8bpp Sz:0" + skipped + "image size out of range)\n",
+         2,
+         {}},
+        {"negative height",
+         IconFile({Header40(8, -16, 8)}),
+         "%s/app: 1 icons.\nFound icon:  8x-8  8bpp Sz:0" + skipped + "image size out of range)\n",
+         2,
+         {}},
+        {"width 4097",
+         IconFile({Header40(4097, 2, 1)}),
+         "%s/app: 1 icons.\nFound icon: 4097x 1  1bpp Sz:0" + skipped + "image size out of range)\n",
+         2,
+         {}},
+        {"height 4097",
+         IconFile({Header40(1, 8194, 32)}),
+         "%s/app: 1 icons.\nFound icon:  1x4097 32bpp Sz:0" + skipped + "image size out of range)\n",
+         2,
+         {}},
+        {"huge sizes",
+         IconFile({Header40(0x7FFFFFFF, -2, 32, -1)}),
+         "%s/app: 1 icons.\nFound icon: 2147483647x-1 32bpp Sz:-1" + skipped + "image size out of range)\n",
+         2,
+         {}},
         // Data past the end reads as zeros; pixels without data are bounded
         // per file, allowing one largest image.
-        {"largest image without data, twice", IconFile({Header40(4096, 8192, 1), Header40(4096, 8192, 1)}),
+        {"largest image without data, twice",
+         IconFile({Header40(4096, 8192, 1), Header40(4096, 8192, 1)}),
          "%s/app: 2 icons.\nFound icon: 4096x4096  1bpp Sz:0 (%s/app_4096X4096_1bpp.png)\n"
-         "Found icon: 4096x4096  1bpp Sz:0" + skipped + "the file is too small for all its images)\n",
-         2, {"app_4096X4096_1bpp.png"}},
-        {"truncated image in a small file", IconFile({Header40(1100, 2200, 1) + std::string(1938, 'x')}),
-         "%s/app: 1 icons.\nFound icon: 1100x1100  1bpp Sz:0 (%s/app_1100X1100_1bpp.png)\n", 0,
+         "Found icon: 4096x4096  1bpp Sz:0" +
+             skipped + "the file is too small for all its images)\n",
+         2,
+         {"app_4096X4096_1bpp.png"}},
+        {"truncated image in a small file",
+         IconFile({Header40(1100, 2200, 1) + std::string(1938, 'x')}),
+         "%s/app: 1 icons.\nFound icon: 1100x1100  1bpp Sz:0 (%s/app_1100X1100_1bpp.png)\n",
+         0,
          {"app_1100X1100_1bpp.png"}},
-        {"png entry copied", IconFile({png}),
+        {"png entry copied",
+         IconFile({png}),
          "%s/app: 1 icons.\nFound icon: 256x256 32bpp Sz:" + std::to_string(png.size()) +
-             " (%s/app_256X256_32bpp.png)\n", 0, {"app_256X256_32bpp.png"}},
-        {"palette png entry", IconFile({PngData(16, 16, 1, 3)}),
-         "%s/app: 1 icons.\nFound icon: 16x16  1bpp Sz:45 (%s/app_16X16_1bpp.png)\n", 0, {"app_16X16_1bpp.png"}},
-        {"png entry with a bad header", IconFile({PngData(16, 16, 3, 6)}),
-         "%s/app: 1 icons.\nFound icon: 16x16 12bpp Sz:45" + skipped + "not a valid PNG image)\n", 2, {}},
-        {"png entry with width 0", IconFile({PngData(0, 16, 8, 6)}),
-         "%s/app: 1 icons.\nFound icon:  0x16 32bpp Sz:45" + skipped + "not a valid PNG image)\n", 2, {}},
-        {"png entry cut short by its directory size", WithDirectorySize(IconFile({PngData(16, 16, 1, 3)}), 0, 40),
+             " (%s/app_256X256_32bpp.png)\n",
+         0,
+         {"app_256X256_32bpp.png"}},
+        {"palette png entry",
+         IconFile({PngData(16, 16, 1, 3)}),
+         "%s/app: 1 icons.\nFound icon: 16x16  1bpp Sz:45 (%s/app_16X16_1bpp.png)\n",
+         0,
+         {"app_16X16_1bpp.png"}},
+        {"png entry with a bad header",
+         IconFile({PngData(16, 16, 3, 6)}),
+         "%s/app: 1 icons.\nFound icon: 16x16 12bpp Sz:45" + skipped + "not a valid PNG image)\n",
+         2,
+         {}},
+        {"png entry with width 0",
+         IconFile({PngData(0, 16, 8, 6)}),
+         "%s/app: 1 icons.\nFound icon:  0x16 32bpp Sz:45" + skipped + "not a valid PNG image)\n",
+         2,
+         {}},
+        {"png entry cut short by its directory size",
+         WithDirectorySize(IconFile({PngData(16, 16, 1, 3)}), 0, 40),
          "%s/app: 1 icons.\nFound icon: 16x16  1bpp Sz:40" + skipped + "the directory size cuts the PNG image short)\n",
-         2, {}},
-        {"png entry of directory size 0", WithDirectorySize(IconFile({PngData(16, 16, 1, 3)}), 0, 0),
-         "%s/app: 1 icons.\nFound icon: 16x16  1bpp Sz:0" + skipped + "the directory size holds no complete PNG image)\n",
-         2, {}},
+         2,
+         {}},
+        {"png entry of directory size 0",
+         WithDirectorySize(IconFile({PngData(16, 16, 1, 3)}), 0, 0),
+         "%s/app: 1 icons.\nFound icon: 16x16  1bpp Sz:0" + skipped +
+             "the directory size holds no complete PNG image)\n",
+         2,
+         {}},
     };
 }
 
-class Reports : public testing::TestWithParam<ReportCase> {};
+class Reports : public testing::TestWithParam<ReportCase> { };
 
 TEST_P(Reports, LinesStatusAndFiles)
 {
@@ -412,8 +506,7 @@ TEST_P(Reports, LinesStatusAndFiles)
     EXPECT_EQ(files, c.files);
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, Reports, testing::ValuesIn(ReportCases()),
-                         testutil::CaseName());
+INSTANTIATE_TEST_SUITE_P(Cases, Reports, testing::ValuesIn(ReportCases()), testutil::CaseName());
 
 TEST(Reports, PngEntryIsCopiedByteForByte)
 {
@@ -435,7 +528,7 @@ TEST(CommandLine, StemsOfTheArguments)
         std::string file, stem;
     } stems[] = {
         {"icons/app.ico", "icons/app"}, {"app.tar.ico", "app.tar"}, {"plain", "plain"},
-        {"dir.old/app", "dir.old/app"}, {"./app2", "./app2"}, {"icons/.hidden", "icons/.hidden"},
+        {"dir.old/app", "dir.old/app"}, {"./app2", "./app2"},       {"icons/.hidden", "icons/.hidden"},
     };
     fs::create_directories(dir / "icons");
     fs::create_directories(dir / "dir.old");
@@ -475,13 +568,14 @@ TEST(CommandLine, OptionsErrorsAndStreams)
         {"end of options", "cp app.ico ./-o.ico && P -- -o.ico", 0,
          "-o: 1 icons.\nFound icon:  8x 8  1bpp Sz:0 (-o_08X08_1bpp.png)\n", "", "-o_08X08_1bpp.png"},
         {"from a pipe", "cat app.ico | P -o out /dev/stdin", 0,
-         "/dev/stdin: 1 icons.\nFound icon:  8x 8  1bpp Sz:0 (out/stdin_08X08_1bpp.png)\n", "", "out/stdin_08X08_1bpp.png"},
+         "/dev/stdin: 1 icons.\nFound icon:  8x 8  1bpp Sz:0 (out/stdin_08X08_1bpp.png)\n", "",
+         "out/stdin_08X08_1bpp.png"},
         {"full disk", "P app.ico > /dev/full", 2, "", "pngsmith: standard output: No space left on device\n",
          "app_08X08_1bpp.png"},
         // A name that leads to the input is never written through.
         {"output is the input", "ln -s app.ico app_08X08_1bpp.png && P app.ico", 2,
-         "app: 1 icons.\nFound icon:  8x 8  1bpp Sz:0 (skipped: the output app_08X08_1bpp.png is the input file)\n",
-         "", ""},
+         "app: 1 icons.\nFound icon:  8x 8  1bpp Sz:0 (skipped: the output app_08X08_1bpp.png is the input file)\n", "",
+         ""},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

@@ -3,8 +3,8 @@
 #include <QMessageBox>
 #include <QPushButton>
 
-BAlert::BAlert(const char* title, const char* text, const char* button0, const char* button1,
-               const char* button2, button_width, alert_type type)
+BAlert::BAlert(const char* title, const char* text, const char* button0, const char* button1, const char* button2,
+               button_width, alert_type type)
     : fTitle(title != nullptr ? title : ""), fText(text != nullptr ? text : ""), fType(type)
 {
     const char* buttons[3] = {button0, button1, button2};

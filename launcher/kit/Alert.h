@@ -8,8 +8,7 @@
 class BAlert {
 public:
     BAlert(const char* title, const char* text, const char* button0, const char* button1 = nullptr,
-           const char* button2 = nullptr, button_width width = B_WIDTH_AS_USUAL,
-           alert_type type = B_INFO_ALERT);
+           const char* button2 = nullptr, button_width width = B_WIDTH_AS_USUAL, alert_type type = B_INFO_ALERT);
     // Shows the box, waits until it is closed, deletes it and returns the
     // index of the button pressed (-1 when closed otherwise).
     int32 Go();

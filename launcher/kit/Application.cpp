@@ -16,10 +16,7 @@ BApplication* be_app = nullptr;
 
 static std::optional<std::vector<std::string>> applicationArguments;
 
-void set_application_arguments(const std::vector<std::string>& arguments)
-{
-    applicationArguments = arguments;
-}
+void set_application_arguments(const std::vector<std::string>& arguments) { applicationArguments = arguments; }
 
 // The process's own command line, as the kernel keeps it: its bytes, which
 // Qt's argument list would turn into text (a file name need not be UTF-8).
@@ -120,10 +117,7 @@ void BApplication::DispatchMessage(BMessage* message, BHandler* handler)
     }
 }
 
-void BApplication::_AddWindow(BWindow* window)
-{
-    fWindows.push_back(window);
-}
+void BApplication::_AddWindow(BWindow* window) { fWindows.push_back(window); }
 
 void BApplication::_RemoveWindow(BWindow* window)
 {

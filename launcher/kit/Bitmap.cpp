@@ -4,10 +4,7 @@
 
 #include "private/KitPrivate.h"
 
-BBitmap::~BBitmap()
-{
-    delete fData;
-}
+BBitmap::~BBitmap() { delete fData; }
 
 BBitmap* BTranslationUtils::GetBitmap(const char* path)
 {

@@ -1,14 +1,13 @@
 // Images, and their decoding from files.
 #pragma once
 
-
 class _BitmapData;
 
 class BBitmap {
 public:
     ~BBitmap();
     const _BitmapData* _Data() const { return fData; }
-    explicit BBitmap(_BitmapData* data) : fData(data) {}
+    explicit BBitmap(_BitmapData* data) : fData(data) { }
 
 private:
     _BitmapData* fData;

@@ -43,10 +43,7 @@ int32 BListView::CurrentSelection(int32 index) const
     return index >= 0 && index < static_cast<int32>(selected.size()) ? selected[index] : -1;
 }
 
-BListItem* BListView::ItemAt(int32 index) const
-{
-    return index >= 0 && index < CountItems() ? fItems[index] : nullptr;
-}
+BListItem* BListView::ItemAt(int32 index) const { return index >= 0 && index < CountItems() ? fItems[index] : nullptr; }
 
 void BListView::Select(int32 index)
 {
@@ -54,8 +51,4 @@ void BListView::Select(int32 index)
         fList->setCurrentRow(index, QItemSelectionModel::ClearAndSelect);
 }
 
-void BListView::DeselectAll()
-{
-    fList->clearSelection();
-}
-
+void BListView::DeselectAll() { fList->clearSelection(); }

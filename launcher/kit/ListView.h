@@ -17,7 +17,9 @@ public:
 class BStringItem : public BListItem {
 public:
     BStringItem(const char* text, uint32 outlineLevel = 0, bool expanded = true)
-        : BListItem(outlineLevel, expanded), fText(text) {}
+        : BListItem(outlineLevel, expanded), fText(text)
+    {
+    }
     const char* Text() const { return fText.c_str(); }
 
 private:

@@ -17,7 +17,7 @@ bool _LooperQueue::event(QEvent* event)
     return true;
 }
 
-BLooper::BLooper() : fQueue(new _LooperQueue(this)) {}
+BLooper::BLooper() : fQueue(new _LooperQueue(this)) { }
 
 BLooper::~BLooper()
 {

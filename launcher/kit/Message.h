@@ -13,7 +13,7 @@ struct entry_ref {
     std::string directory;
     std::string name;
     entry_ref() = default;
-    entry_ref(const std::string& dir, const std::string& leaf) : directory(dir), name(leaf) {}
+    entry_ref(const std::string& dir, const std::string& leaf) : directory(dir), name(leaf) { }
     bool operator==(const entry_ref&) const = default;
 };
 
@@ -27,7 +27,7 @@ public:
     uint32 what = 0;
 
     BMessage() = default;
-    explicit BMessage(uint32 code) : what(code) {}
+    explicit BMessage(uint32 code) : what(code) { }
 
     status_t AddRef(const char* name, const entry_ref* ref);
     status_t FindRef(const char* name, entry_ref* ref) const { return FindRef(name, 0, ref); }

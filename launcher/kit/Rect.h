@@ -6,7 +6,7 @@ class BPoint {
 public:
     float x = 0, y = 0;
     BPoint() = default;
-    BPoint(float px, float py) : x(px), y(py) {}
+    BPoint(float px, float py) : x(px), y(py) { }
     bool operator==(const BPoint&) const = default;
 };
 
@@ -14,7 +14,7 @@ class BRect {
 public:
     float left = 0, top = 0, right = -1, bottom = -1;
     BRect() = default;
-    BRect(float l, float t, float r, float b) : left(l), top(t), right(r), bottom(b) {}
+    BRect(float l, float t, float r, float b) : left(l), top(t), right(r), bottom(b) { }
 
     float Width() const { return right - left; }
     float Height() const { return bottom - top; }

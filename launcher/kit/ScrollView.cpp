@@ -20,10 +20,9 @@ static BRect FrameAround(BView* target, bool horizontal, bool vertical, border_s
                  r.bottom + b + (horizontal ? B_H_SCROLL_BAR_HEIGHT : 0));
 }
 
-BScrollView::BScrollView(const char* name, BView* target, uint32 resizingMode, uint32 flags,
-                         bool horizontal, bool vertical, border_style border)
-    : BView(FrameAround(target, horizontal, vertical, border), name, resizingMode, flags),
-      fBorder(border)
+BScrollView::BScrollView(const char* name, BView* target, uint32 resizingMode, uint32 flags, bool horizontal,
+                         bool vertical, border_style border)
+    : BView(FrameAround(target, horizontal, vertical, border), name, resizingMode, flags), fBorder(border)
 {
     const float b = BorderWidth(border);
     BRect inside = target->Frame();
@@ -46,7 +45,6 @@ BScrollView::BScrollView(const char* name, BView* target, uint32 resizingMode, u
         QObject::connect(own, &QScrollBar::rangeChanged, bar, [bar, own] { bar->setPageStep(own->pageStep()); });
     }
 }
-
 
 // The fancy border: a dark outer and a light inner line; the plain one a
 // single dark line.

@@ -7,8 +7,8 @@
 
 class BScrollView : public BView {
 public:
-    BScrollView(const char* name, BView* target, uint32 resizingMode, uint32 flags,
-                bool horizontal, bool vertical, border_style border = B_FANCY_BORDER);
+    BScrollView(const char* name, BView* target, uint32 resizingMode, uint32 flags, bool horizontal, bool vertical,
+                border_style border = B_FANCY_BORDER);
     border_style Border() const { return fBorder; }
     // Draws the border around the target.
     void Draw(BRect updateRect) override;

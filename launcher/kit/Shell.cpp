@@ -19,15 +19,9 @@
 
 static int (*shellHook)(const char*) = nullptr;
 
-int shell_system(const char* command)
-{
-    return shellHook != nullptr ? shellHook(command) : system(command);
-}
+int shell_system(const char* command) { return shellHook != nullptr ? shellHook(command) : system(command); }
 
-void set_shell_system_hook(int (*hook)(const char*))
-{
-    shellHook = hook;
-}
+void set_shell_system_hook(int (*hook)(const char*)) { shellHook = hook; }
 
 namespace {
 
@@ -95,8 +89,7 @@ void Watch(_Command* command, int out, int err, BLooper* looper, BHandler* handl
         if (partial[i].find_first_not_of(" \t\r") != std::string::npos)
             line[i] = partial[i];
     int status = 0;
-    while (waitpid(command->pid, &status, 0) < 0 && errno == EINTR) {
-    }
+    while (waitpid(command->pid, &status, 0) < 0 && errno == EINTR) { }
     int32 result = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     command->busy = false;
     if (!command->cancelled)
@@ -158,10 +151,7 @@ status_t shell_start(const char* command, BLooper* looper, BHandler* handler, ui
     return B_OK;
 }
 
-bool shell_running()
-{
-    return current != nullptr && current->busy;
-}
+bool shell_running() { return current != nullptr && current->busy; }
 
 void shell_stop()
 {

@@ -7,10 +7,7 @@
 #include "Window.h"
 #include "private/KitPrivate.h"
 
-static BRect ToRect(const QRect& r)
-{
-    return BRect(r.left(), r.top(), r.right(), r.bottom());
-}
+static BRect ToRect(const QRect& r) { return BRect(r.left(), r.top(), r.right(), r.bottom()); }
 
 void _ViewWidget::paintEvent(QPaintEvent* event)
 {
@@ -36,12 +33,11 @@ void _ViewWidget::mousePressEvent(QMouseEvent* event)
     fView->MouseDown(BPoint(static_cast<float>(at.x()), static_cast<float>(at.y())));
 }
 
-BView::BView(BRect frame, const char* name, uint32, uint32)
-    : fFrame(frame), fWidget(new _ViewWidget(this))
+BView::BView(BRect frame, const char* name, uint32, uint32) : fFrame(frame), fWidget(new _ViewWidget(this))
 {
     fWidget->setObjectName(QString::fromUtf8(name));
-    fWidget->setGeometry(static_cast<int>(frame.left), static_cast<int>(frame.top),
-                         static_cast<int>(frame.Width()) + 1, static_cast<int>(frame.Height()) + 1);
+    fWidget->setGeometry(static_cast<int>(frame.left), static_cast<int>(frame.top), static_cast<int>(frame.Width()) + 1,
+                         static_cast<int>(frame.Height()) + 1);
 }
 
 BView::~BView()
@@ -61,10 +57,7 @@ void BView::AddChild(BView* child)
     child->_Widget()->show();
 }
 
-void BView::_MoveTo(float x, float y)
-{
-    fWidget->move(static_cast<int>(x), static_cast<int>(y));
-}
+void BView::_MoveTo(float x, float y) { fWidget->move(static_cast<int>(x), static_cast<int>(y)); }
 
 void BView::_SetWindow(BWindow* window)
 {
@@ -102,4 +95,3 @@ void BView::DrawBitmap(const BBitmap* bitmap)
         return;
     painter->drawImage(QPoint(0, 0), bitmap->_Data()->image);
 }
-

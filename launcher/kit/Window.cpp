@@ -69,14 +69,12 @@ void _WindowWidget::dropEvent(QDropEvent* event)
     event->acceptProposedAction();
 }
 
-BWindow::BWindow(BRect frame, const char* title, window_type, uint32, uint32)
-    : fWidget(new _WindowWidget(this))
+BWindow::BWindow(BRect frame, const char* title, window_type, uint32, uint32) : fWidget(new _WindowWidget(this))
 {
     const int b = _WindowWidget::kBorder;
     fWidget->setWindowTitle(QString::fromUtf8(title));
     fWidget->setGeometry(static_cast<int>(frame.left) - b, static_cast<int>(frame.top) - b,
-                         static_cast<int>(frame.Width()) + 1 + 2 * b,
-                         static_cast<int>(frame.Height()) + 1 + 2 * b);
+                         static_cast<int>(frame.Width()) + 1 + 2 * b, static_cast<int>(frame.Height()) + 1 + 2 * b);
     fWidget->setFixedSize(fWidget->size());
     if (be_app != nullptr)
         be_app->_AddWindow(this);
@@ -91,9 +89,7 @@ BWindow::~BWindow()
     delete fWidget;
 }
 
-void BWindow::SetLook(window_look)
-{
-}
+void BWindow::SetLook(window_look) { }
 
 void BWindow::Show() { fWidget->show(); }
 void BWindow::Hide() { fWidget->hide(); }

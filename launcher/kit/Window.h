@@ -13,8 +13,7 @@ class _WindowWidget;
 
 class BWindow : public BLooper {
 public:
-    BWindow(BRect frame, const char* title, window_type type, uint32 flags,
-            uint32 workspace = B_CURRENT_WORKSPACE);
+    BWindow(BRect frame, const char* title, window_type type, uint32 flags, uint32 workspace = B_CURRENT_WORKSPACE);
     ~BWindow() override;
 
     // Every look is drawn the same: a thin border and no title tab.
@@ -24,7 +23,6 @@ public:
     void AddChild(BView* view);
     // Closes the window and deletes it once control returns to the loop.
     void Quit();
-
 
     void DispatchMessage(BMessage* message, BHandler* handler) override;
 

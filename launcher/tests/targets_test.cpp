@@ -18,13 +18,12 @@ const std::string kDir = kInstallDir;
 TEST(Targets, AllLinesForAPlainPath)
 {
     const std::string p = "/boot/home/pic.gd2";
-    const char* sounds[] = {"aiff", "al", "au", "auto", "avr", "cdr", "cvs", "dat", "vms", "gsm", "hcom",
-                            "la", "lu", "maud", "nul", "prc", "raw", "sb", "sf", "sl", "smp", "sndt",
-                            "sph", "8svx", "sw", "txw", "ub", "ul", "uw", "voc", "vox", "wav", "wve"};
+    const char* sounds[] = {"aiff", "al",   "au",   "auto", "avr", "cdr", "cvs", "dat", "vms", "gsm", "hcom",
+                            "la",   "lu",   "maud", "nul",  "prc", "raw", "sb",  "sf",  "sl",  "smp", "sndt",
+                            "sph",  "8svx", "sw",   "txw",  "ub",  "ul",  "uw",  "voc", "vox", "wav", "wve"};
     const std::string own[] = {
-        kDir + "/gd2topng " + p + " newf.png", kDir + "/pngsmith " + p,
-        kDir + "/c7e2txt.exe " + p,            kDir + "/zelm.exe " + p + " 3ds",
-        kDir + "/dwg2dxf " + p,                kDir + "/mswrite2html " + p,
+        kDir + "/gd2topng " + p + " newf.png", kDir + "/pngsmith " + p, kDir + "/c7e2txt.exe " + p,
+        kDir + "/zelm.exe " + p + " 3ds",      kDir + "/dwg2dxf " + p,  kDir + "/mswrite2html " + p,
     };
     const char* labels[] = {"gd2topng", "icotopng", "c7e2txt", "zelm", "dwg2dxf", "mswritohtml"};
     for (int i = 0; i < 6; i++) {
@@ -83,9 +82,20 @@ TEST(Targets, NoCommandOutsideTheTable)
 TEST(Quoting, PathsArriveIntact)
 {
     const std::string paths[] = {
-        "/home/u/My Files/a b.ico", "/tmp/it's.3ds", "/tmp/$(touch pwned).ico", "/tmp/a;rm -rf x",
-        "/tmp/`id`", "/tmp/line\nbreak", "/tmp/\"quoted\"", "/tmp/star*?[x]", "/tmp/~tilde&&|<>",
-        "/tmp/'''", "/tmp/back\\slash", "/tmp/tab\there", "/tmp/caf\xc3\xa9.wav", "-n",
+        "/home/u/My Files/a b.ico",
+        "/tmp/it's.3ds",
+        "/tmp/$(touch pwned).ico",
+        "/tmp/a;rm -rf x",
+        "/tmp/`id`",
+        "/tmp/line\nbreak",
+        "/tmp/\"quoted\"",
+        "/tmp/star*?[x]",
+        "/tmp/~tilde&&|<>",
+        "/tmp/'''",
+        "/tmp/back\\slash",
+        "/tmp/tab\there",
+        "/tmp/caf\xc3\xa9.wav",
+        "-n",
     };
     testutil::TempDir dir;
     for (const std::string& path : paths) {
@@ -97,8 +107,10 @@ TEST(Quoting, PathsArriveIntact)
             std::string shell = "printf '[%s]' " + line.substr(space + 1);
             testutil::RunResult r =
                 testutil::RunProgram({"/bin/sh", "-c", shell}, testutil::InDir(dir.path().string()));
-            std::string after = index == 0 ? "[newf.png]" : index == 3 ? "[3ds]"
-                                : index >= 6 ? "[output." + std::string(listitems[index]) + "]" : "";
+            std::string after = index == 0   ? "[newf.png]"
+                                : index == 3 ? "[3ds]"
+                                : index >= 6 ? "[output." + std::string(listitems[index]) + "]"
+                                             : "";
             EXPECT_EQ(r.out, "[" + path + "]" + after) << line;
         }
     }

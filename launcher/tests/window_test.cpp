@@ -66,7 +66,6 @@ protected:
         }
     }
 
-    static QWidget* WindowWidget() { return _stringview1->Window() == nullptr ? nullptr : TopLevel(); }
     static QWidget* TopLevel()
     {
         for (QWidget* w : QApplication::topLevelWidgets())
@@ -81,10 +80,10 @@ protected:
     {
         QPointF local(x + 1, y + 1);
         QPointF global = Handle()->mapToGlobal(local);
-        qt_handleMouseEvent(Handle(), local, global, Qt::LeftButton, Qt::LeftButton,
-                            QEvent::MouseButtonPress, Qt::NoModifier, 0);
-        qt_handleMouseEvent(Handle(), local, global, Qt::NoButton, Qt::LeftButton,
-                            QEvent::MouseButtonRelease, Qt::NoModifier, 0);
+        qt_handleMouseEvent(Handle(), local, global, Qt::LeftButton, Qt::LeftButton, QEvent::MouseButtonPress,
+                            Qt::NoModifier, 0);
+        qt_handleMouseEvent(Handle(), local, global, Qt::NoButton, Qt::LeftButton, QEvent::MouseButtonRelease,
+                            Qt::NoModifier, 0);
         Settle();
     }
 
@@ -157,10 +156,7 @@ protected:
         TopLevel()->grab().save(QString::fromStdString(path.insert(path.size() - 4, "-" + suffix)));
     }
 
-    static std::string StatusLine()
-    {
-        return TopLevel()->findChild<QLabel*>("StatusLine")->text().toStdString();
-    }
+    static std::string StatusLine() { return TopLevel()->findChild<QLabel*>("StatusLine")->text().toStdString(); }
 
     // Lets the loop run until the status line begins with prefix, for at
     // most ten seconds.
@@ -222,10 +218,9 @@ TEST_F(LauncherWindow, AboutBoxTexts)
     Click(480, 140);
     ASSERT_TRUE(seen.shown);
     EXPECT_EQ(seen.title, "BALert");
-    EXPECT_EQ(seen.text,
-              "This Program Converts between \n Various Graphics and Sounds Format \n Drag the File to be "
-              "converted \nand select the format in the list box \n and then press convert\n Please "
-              "select valid formats example\n file.wav to file.au \nor\nfile.ico      to file.png ");
+    EXPECT_EQ(seen.text, "This Program Converts between \n Various Graphics and Sounds Format \n Drag the File to be "
+                         "converted \nand select the format in the list box \n and then press convert\n Please "
+                         "select valid formats example\n file.wav to file.au \nor\nfile.ico      to file.png ");
     EXPECT_EQ(seen.buttons, std::vector<std::string>{"OK"});
 }
 
@@ -411,8 +406,11 @@ TEST_F(LauncherWindow, CommandRunsBesideTheWindow)
             fs::permissions(dir / "sox", fs::perms::owner_all);
         }
         Click(150, 430);
-        EXPECT_EQ(StatusLine(), "Running sox on a.au...");
-        Grab("running");
+        // A quick failure may have ended already; the slow run has not.
+        if (c.script.find("sleep") != std::string::npos) {
+            EXPECT_EQ(StatusLine(), "Running sox on a.au...");
+            Grab("running");
+        }
         EXPECT_TRUE(WaitForStatus(c.status.substr(0, 4))) << StatusLine();
         EXPECT_EQ(StatusLine(), c.status);
         Grab(c.status.substr(0, c.status.find_first_of(" :")));

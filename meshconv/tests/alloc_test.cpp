@@ -54,11 +54,11 @@ Result ConvertWith(const std::string& file, int failing)
 const std::vector<Position> kTri = {{1, 0, 0}, {0, 0, 0}, {0, 1, 0}};
 // Mesh A gives every pass work: vertex 2 is unused, 4 to 6 repeat 0, 1 and
 // 3, and the third face turns null after merging.
-const std::string kFile =
-    Main(Editor(Object("A", Mesh(VertexList({{1, 0, 0}, {0, 0, 0}, {5, 5, 5}, {0, 1, 0}, {1, 0, 0},
-                                             {0, 0, 0}, {0, 1, 0}, {2, 2, 2}}) +
-                                  FaceList({{0, 1, 3}, {4, 5, 6}, {0, 4, 1}, {7, 1, 3}}))) +
-                Object("B", Mesh(VertexList(kTri) + FaceList({{0, 1, 2}})))));
+const std::string kFile = Main(Editor(
+    Object("A",
+           Mesh(VertexList({{1, 0, 0}, {0, 0, 0}, {5, 5, 5}, {0, 1, 0}, {1, 0, 0}, {0, 0, 0}, {0, 1, 0}, {2, 2, 2}}) +
+                FaceList({{0, 1, 3}, {4, 5, 6}, {0, 4, 1}, {7, 1, 3}}))) +
+    Object("B", Mesh(VertexList(kTri) + FaceList({{0, 1, 2}})))));
 
 const std::string kReadA = "Reading Mesh : A\nReading 8 Vertices...Done!\nReading 4 Faces...Done!\n";
 const std::string kWrittenA =

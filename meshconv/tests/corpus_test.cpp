@@ -37,8 +37,7 @@ TEST(Corpus3ds, EveryFileConvertsAndDumps)
         for (std::sregex_iterator it(r.out.begin(), r.out.end(), written), end; it != end; ++it)
             reported.push_back((*it)[1].str() + " " + (*it)[2].str() + " " + (*it)[3].str());
         for (const ParsedMesh& m : model.meshes) {
-            stored.push_back(m.name + " " + std::to_string(m.vertices.size()) + " " +
-                             std::to_string(m.faces.size()));
+            stored.push_back(m.name + " " + std::to_string(m.vertices.size()) + " " + std::to_string(m.faces.size()));
             for (const auto& v : m.vertices)
                 for (int k = 5; k < 8; k++)
                     ASSERT_FALSE(std::isnan(v[k])) << m.name;

@@ -53,8 +53,7 @@ inline ParsedModel ParseModel(const std::string& bytes)
         }
         for (uint64_t i = 0; i < f; i++, at += 24)
             mesh.faces.push_back({GetU32(bytes, at), GetU32(bytes, at + 4), GetU32(bytes, at + 8),
-                                  GetF32(bytes, at + 12), GetF32(bytes, at + 16),
-                                  GetF32(bytes, at + 20)});
+                                  GetF32(bytes, at + 12), GetF32(bytes, at + 16), GetF32(bytes, at + 20)});
         model.meshes.push_back(mesh);
     }
     model.ok = at == bytes.size();

@@ -17,17 +17,13 @@ namespace {
 
 using testutil::FloatBits;
 
-_Vertex V(float x, float y, float z, float u = 0, float v = 0)
-{
-    return _Vertex{x, y, z, u, v, 0, 0, 0, 0};
-}
+_Vertex V(float x, float y, float z, float u = 0, float v = 0) { return _Vertex{x, y, z, u, v, 0, 0, 0, 0}; }
 
 _Face F(uint32_t a, uint32_t b, uint32_t c) { return _Face{a, b, c, 0, 0, 0}; }
 
 // Runs fn on a model made from the mesh and returns the mesh left in the
 // model's counts, with what it printed.
-template <typename Fn>
-Mesh RunOn(const Mesh& in, Fn fn, std::string* printed = nullptr)
+template <typename Fn> Mesh RunOn(const Mesh& in, Fn fn, std::string* printed = nullptr)
 {
     _Model model = {};
     model.vertices = static_cast<_Vertex*>(malloc(std::max<size_t>(1, in.vertices.size()) * sizeof(_Vertex)));
@@ -42,8 +38,7 @@ Mesh RunOn(const Mesh& in, Fn fn, std::string* printed = nullptr)
     std::string out = testing::internal::GetCapturedStdout();
     if (printed != nullptr)
         *printed = out;
-    Mesh result{{model.vertices, model.vertices + model.numVertices},
-                {model.faces, model.faces + model.numFaces}};
+    Mesh result{{model.vertices, model.vertices + model.numVertices}, {model.faces, model.faces + model.numFaces}};
     free(model.vertices);
     free(model.faces);
     return result;
@@ -77,7 +72,7 @@ struct OptimizeCase {
 
 void PrintTo(const OptimizeCase& c, std::ostream* os) { *os << c.name; }
 
-class OptimizeCases : public testing::TestWithParam<OptimizeCase> {};
+class OptimizeCases : public testing::TestWithParam<OptimizeCase> { };
 
 TEST_P(OptimizeCases, ResultAndSummary)
 {
@@ -95,46 +90,94 @@ TEST_P(OptimizeCases, ResultAndSummary)
 INSTANTIATE_TEST_SUITE_P(
     EdgeCases, OptimizeCases,
     testing::Values(
-        OptimizeCase{"nothing to remove", {{V(0, 0, 0), V(1, 0, 0), V(0, 1, 0)}, {F(0, 1, 2)}},
-                     {{0, 0, 0, 0, 0}, {1, 0, 0, 0, 0}, {0, 1, 0, 0, 0}}, {{0, 1, 2}}, 0, 0, 0},
+        OptimizeCase{"nothing to remove",
+                     {{V(0, 0, 0), V(1, 0, 0), V(0, 1, 0)}, {F(0, 1, 2)}},
+                     {{0, 0, 0, 0, 0}, {1, 0, 0, 0, 0}, {0, 1, 0, 0, 0}},
+                     {{0, 1, 2}},
+                     0,
+                     0,
+                     0},
         OptimizeCase{"one unused vertex",
                      {{V(0, 0, 0), V(9, 9, 9), V(1, 0, 0), V(0, 1, 0)}, {F(0, 2, 3)}},
-                     {{0, 0, 0, 0, 0}, {1, 0, 0, 0, 0}, {0, 1, 0, 0, 0}}, {{0, 1, 2}}, 1, 0, 0},
+                     {{0, 0, 0, 0, 0}, {1, 0, 0, 0, 0}, {0, 1, 0, 0, 0}},
+                     {{0, 1, 2}},
+                     1,
+                     0,
+                     0},
         // Both of two adjacent unused vertices go, not only the first.
         OptimizeCase{"run of unused vertices",
                      {{V(0, 0, 0), V(8, 8, 8), V(9, 9, 9), V(1, 0, 0), V(0, 1, 0)}, {F(0, 3, 4)}},
-                     {{0, 0, 0, 0, 0}, {1, 0, 0, 0, 0}, {0, 1, 0, 0, 0}}, {{0, 1, 2}}, 2, 0, 0},
+                     {{0, 0, 0, 0, 0}, {1, 0, 0, 0, 0}, {0, 1, 0, 0, 0}},
+                     {{0, 1, 2}},
+                     2,
+                     0,
+                     0},
         OptimizeCase{"trailing unused vertices",
                      {{V(0, 0, 0), V(1, 0, 0), V(0, 1, 0), V(7, 7, 7), V(8, 8, 8), V(9, 9, 9)}, {F(2, 1, 0)}},
-                     {{0, 0, 0, 0, 0}, {1, 0, 0, 0, 0}, {0, 1, 0, 0, 0}}, {{2, 1, 0}}, 3, 0, 0},
+                     {{0, 0, 0, 0, 0}, {1, 0, 0, 0, 0}, {0, 1, 0, 0, 0}},
+                     {{2, 1, 0}},
+                     3,
+                     0,
+                     0},
         OptimizeCase{"duplicate keeps the first texture coordinate",
                      {{V(0, 0, 0, 0.5f, 0.5f), V(1, 0, 0), V(0, 1, 0), V(0, 0, 0, 1, 1)}, {F(3, 1, 2), F(0, 2, 1)}},
-                     {{0, 0, 0, 0.5f, 0.5f}, {1, 0, 0, 0, 0}, {0, 1, 0, 0, 0}}, {{0, 1, 2}, {0, 2, 1}}, 0, 1, 0},
+                     {{0, 0, 0, 0.5f, 0.5f}, {1, 0, 0, 0, 0}, {0, 1, 0, 0, 0}},
+                     {{0, 1, 2}, {0, 2, 1}},
+                     0,
+                     1,
+                     0},
         OptimizeCase{"merged vertex between others",
                      {{V(0, 0, 0), V(1, 0, 0, 0.25f, 0), V(0, 1, 0), V(1, 0, 0, 0.75f, 1), V(1, 1, 0)},
                       {F(0, 1, 2), F(3, 2, 4)}},
                      {{0, 0, 0, 0, 0}, {1, 0, 0, 0.25f, 0}, {0, 1, 0, 0, 0}, {1, 1, 0, 0, 0}},
-                     {{0, 1, 2}, {1, 2, 3}}, 0, 1, 0},
+                     {{0, 1, 2}, {1, 2, 3}},
+                     0,
+                     1,
+                     0},
         OptimizeCase{"minus zero equals zero",
                      {{V(0, 0, 0), V(1, 0, 0), V(0, 1, 0), V(-0.0f, 0, -0.0f)}, {F(0, 1, 2), F(3, 2, 1)}},
-                     {{0, 0, 0, 0, 0}, {1, 0, 0, 0, 0}, {0, 1, 0, 0, 0}}, {{0, 1, 2}, {0, 2, 1}}, 0, 1, 0},
+                     {{0, 0, 0, 0, 0}, {1, 0, 0, 0, 0}, {0, 1, 0, 0, 0}},
+                     {{0, 1, 2}, {0, 2, 1}},
+                     0,
+                     1,
+                     0},
         // NaN equals nothing: never merged, and a face using it twice is not null.
         OptimizeCase{"NaN is never merged",
                      {{V(kNaN, 0, 0), V(1, 0, 0), V(kNaN, 0, 0)}, {F(0, 1, 2), F(0, 1, 0)}},
-                     {{kNaN, 0, 0, 0, 0}, {1, 0, 0, 0, 0}, {kNaN, 0, 0, 0, 0}}, {{0, 1, 2}, {0, 1, 0}}, 0, 0, 0},
+                     {{kNaN, 0, 0, 0, 0}, {1, 0, 0, 0, 0}, {kNaN, 0, 0, 0, 0}},
+                     {{0, 1, 2}, {0, 1, 0}},
+                     0,
+                     0,
+                     0},
         OptimizeCase{"face with a repeated corner is null",
                      {{V(0, 0, 0), V(1, 0, 0), V(0, 1, 0)}, {F(0, 1, 2), F(1, 1, 2)}},
-                     {{0, 0, 0, 0, 0}, {1, 0, 0, 0, 0}, {0, 1, 0, 0, 0}}, {{0, 1, 2}}, 0, 0, 1},
+                     {{0, 0, 0, 0, 0}, {1, 0, 0, 0, 0}, {0, 1, 0, 0, 0}},
+                     {{0, 1, 2}},
+                     0,
+                     0,
+                     1},
         OptimizeCase{"two adjacent null faces both go",
                      {{V(0, 0, 0), V(1, 0, 0), V(0, 1, 0)}, {F(0, 0, 1), F(2, 1, 2), F(0, 1, 2)}},
-                     {{0, 0, 0, 0, 0}, {1, 0, 0, 0, 0}, {0, 1, 0, 0, 0}}, {{0, 1, 2}}, 0, 0, 2},
+                     {{0, 0, 0, 0, 0}, {1, 0, 0, 0, 0}, {0, 1, 0, 0, 0}},
+                     {{0, 1, 2}},
+                     0,
+                     0,
+                     2},
         // The null-face pass runs last: a vertex used only by a removed face stays.
         OptimizeCase{"only face null leaves its vertices",
                      {{V(0, 0, 0), V(1, 0, 0), V(1, 0, 0)}, {F(0, 1, 2)}},
-                     {{0, 0, 0, 0, 0}, {1, 0, 0, 0, 0}}, {}, 0, 1, 1},
+                     {{0, 0, 0, 0, 0}, {1, 0, 0, 0, 0}},
+                     {},
+                     0,
+                     1,
+                     1},
         OptimizeCase{"face null only after merging",
                      {{V(0, 0, 0), V(2, 0, 0), V(2, 0, 0), V(0, 3, 0)}, {F(0, 1, 3), F(1, 2, 3)}},
-                     {{0, 0, 0, 0, 0}, {2, 0, 0, 0, 0}, {0, 3, 0, 0, 0}}, {{0, 1, 2}}, 0, 1, 1}),
+                     {{0, 0, 0, 0, 0}, {2, 0, 0, 0, 0}, {0, 3, 0, 0, 0}},
+                     {{0, 1, 2}},
+                     0,
+                     1,
+                     1}),
     testutil::CaseName());
 
 // A digit at every 66th vertex of pass 1 and 2, 258th face of pass 3.
@@ -167,7 +210,7 @@ struct NormalCase {
 
 void PrintTo(const NormalCase& c, std::ostream* os) { *os << c.name; }
 
-class NormalCases : public testing::TestWithParam<NormalCase> {};
+class NormalCases : public testing::TestWithParam<NormalCase> { };
 
 TEST_P(NormalCases, ExactValues)
 {
@@ -193,43 +236,54 @@ const float kHalf = 0.5f;
 
 INSTANTIATE_TEST_SUITE_P(
     EdgeCases, NormalCases,
-    testing::Values(
-        NormalCase{"clockwise from the second corner",
-                   {{V(1, 0, 0), V(0, 0, 0), V(0, 1, 0)}, {F(0, 1, 2)}},
-                   {{0, 0, 1}}, {{0, 0, 1}, {0, 0, 1}, {0, 0, 1}}},
-        NormalCase{"reversed corners",
-                   {{V(0, 1, 0), V(0, 0, 0), V(1, 0, 0)}, {F(0, 1, 2)}},
-                   {{0, 0, -1}}, {{0, 0, -1}, {0, 0, -1}, {0, 0, -1}}},
-        NormalCase{"scaled down to unit length",
-                   {{V(0, 0, 0), V(2, 0, 0), V(0, 2, 0)}, {F(0, 1, 2)}},
-                   {{0, 0, -1}}, {{0, 0, -1}, {0, 0, -1}, {0, 0, -1}}},
-        NormalCase{"mean of two faces is not renormalised",
-                   {{V(0, 0, 0), V(1, 0, 0), V(0, 1, 0), V(0, 0, 1)}, {F(1, 0, 2), F(3, 0, 1)}},
-                   {{0, 0, 1}, {0, 1, 0}},
-                   {{0, kHalf, kHalf}, {0, kHalf, kHalf}, {0, 0, 1}, {0, 1, 0}}},
-        NormalCase{"opposite faces cancel",
-                   {{V(1, 0, 0), V(0, 0, 0), V(0, 1, 0)}, {F(0, 1, 2), F(2, 1, 0)}},
-                   {{0, 0, 1}, {0, 0, -1}}, {{0, 0, 0}, {0, 0, 0}, {0, 0, 0}}},
-        // Degenerate faces get zeros and do not count; unused vertices get zeros.
-        NormalCase{"collinear face",
-                   {{V(0, 0, 0), V(1, 0, 0), V(2, 0, 0), V(0, 1, 0)}, {F(0, 1, 2), F(1, 0, 3)}},
-                   {{0, 0, 0}, {0, 0, 1}}, {{0, 0, 1}, {0, 0, 1}, {0, 0, 0}, {0, 0, 1}}},
-        NormalCase{"repeated corner counts once",
-                   {{V(1, 0, 0), V(0, 0, 0), V(0, 1, 0)}, {F(0, 1, 2), F(0, 0, 1)}},
-                   {{0, 0, 1}, {0, 0, 0}}, {{0, 0, 1}, {0, 0, 1}, {0, 0, 1}}},
-        NormalCase{"unused vertex", {{V(1, 0, 0), V(0, 0, 0), V(0, 1, 0), V(5, 5, 5)}, {F(0, 1, 2)}},
-                   {{0, 0, 1}}, {{0, 0, 1}, {0, 0, 1}, {0, 0, 1}, {0, 0, 0}}},
-        NormalCase{"no faces", {{V(1, 0, 0), V(0, 0, 0)}, {}}, {}, {{0, 0, 0}, {0, 0, 0}}},
-        NormalCase{"NaN position", {{V(kNaN, 0, 0), V(0, 0, 0), V(0, 1, 0)}, {F(0, 1, 2)}},
-                   {{0, 0, 0}}, {{0, 0, 0}, {0, 0, 0}, {0, 0, 0}}},
-        NormalCase{"length overflows a float",
-                   {{V(3e38f, 0, 0), V(0, 0, 0), V(0, 3e38f, 0)}, {F(0, 1, 2)}},
-                   {{0, 0, 0}}, {{0, 0, 0}, {0, 0, 0}, {0, 0, 0}}},
-        // (1,-1,0),(0,0,0),(0,1,0): x = (-1)*0 - 0*1 = -0.0 - 0.0 = -0.0 in
-        // the face; the vertex sums start at +0.0, so the vertices get +0.0.
-        NormalCase{"minus zero component",
-                   {{V(1, -1, 0), V(0, 0, 0), V(0, 1, 0)}, {F(0, 1, 2)}},
-                   {{-0.0f, 0, 1}}, {{0, 0, 1}, {0, 0, 1}, {0, 0, 1}}}),
+    testing::Values(NormalCase{"clockwise from the second corner",
+                               {{V(1, 0, 0), V(0, 0, 0), V(0, 1, 0)}, {F(0, 1, 2)}},
+                               {{0, 0, 1}},
+                               {{0, 0, 1}, {0, 0, 1}, {0, 0, 1}}},
+                    NormalCase{"reversed corners",
+                               {{V(0, 1, 0), V(0, 0, 0), V(1, 0, 0)}, {F(0, 1, 2)}},
+                               {{0, 0, -1}},
+                               {{0, 0, -1}, {0, 0, -1}, {0, 0, -1}}},
+                    NormalCase{"scaled down to unit length",
+                               {{V(0, 0, 0), V(2, 0, 0), V(0, 2, 0)}, {F(0, 1, 2)}},
+                               {{0, 0, -1}},
+                               {{0, 0, -1}, {0, 0, -1}, {0, 0, -1}}},
+                    NormalCase{"mean of two faces is not renormalised",
+                               {{V(0, 0, 0), V(1, 0, 0), V(0, 1, 0), V(0, 0, 1)}, {F(1, 0, 2), F(3, 0, 1)}},
+                               {{0, 0, 1}, {0, 1, 0}},
+                               {{0, kHalf, kHalf}, {0, kHalf, kHalf}, {0, 0, 1}, {0, 1, 0}}},
+                    NormalCase{"opposite faces cancel",
+                               {{V(1, 0, 0), V(0, 0, 0), V(0, 1, 0)}, {F(0, 1, 2), F(2, 1, 0)}},
+                               {{0, 0, 1}, {0, 0, -1}},
+                               {{0, 0, 0}, {0, 0, 0}, {0, 0, 0}}},
+                    // Degenerate faces get zeros and do not count; unused vertices get zeros.
+                    NormalCase{"collinear face",
+                               {{V(0, 0, 0), V(1, 0, 0), V(2, 0, 0), V(0, 1, 0)}, {F(0, 1, 2), F(1, 0, 3)}},
+                               {{0, 0, 0}, {0, 0, 1}},
+                               {{0, 0, 1}, {0, 0, 1}, {0, 0, 0}, {0, 0, 1}}},
+                    NormalCase{"repeated corner counts once",
+                               {{V(1, 0, 0), V(0, 0, 0), V(0, 1, 0)}, {F(0, 1, 2), F(0, 0, 1)}},
+                               {{0, 0, 1}, {0, 0, 0}},
+                               {{0, 0, 1}, {0, 0, 1}, {0, 0, 1}}},
+                    NormalCase{"unused vertex",
+                               {{V(1, 0, 0), V(0, 0, 0), V(0, 1, 0), V(5, 5, 5)}, {F(0, 1, 2)}},
+                               {{0, 0, 1}},
+                               {{0, 0, 1}, {0, 0, 1}, {0, 0, 1}, {0, 0, 0}}},
+                    NormalCase{"no faces", {{V(1, 0, 0), V(0, 0, 0)}, {}}, {}, {{0, 0, 0}, {0, 0, 0}}},
+                    NormalCase{"NaN position",
+                               {{V(kNaN, 0, 0), V(0, 0, 0), V(0, 1, 0)}, {F(0, 1, 2)}},
+                               {{0, 0, 0}},
+                               {{0, 0, 0}, {0, 0, 0}, {0, 0, 0}}},
+                    NormalCase{"length overflows a float",
+                               {{V(3e38f, 0, 0), V(0, 0, 0), V(0, 3e38f, 0)}, {F(0, 1, 2)}},
+                               {{0, 0, 0}},
+                               {{0, 0, 0}, {0, 0, 0}, {0, 0, 0}}},
+                    // (1,-1,0),(0,0,0),(0,1,0): x = (-1)*0 - 0*1 = -0.0 - 0.0 = -0.0 in
+                    // the face; the vertex sums start at +0.0, so the vertices get +0.0.
+                    NormalCase{"minus zero component",
+                               {{V(1, -1, 0), V(0, 0, 0), V(0, 1, 0)}, {F(0, 1, 2)}},
+                               {{-0.0f, 0, 1}},
+                               {{0, 0, 1}, {0, 0, 1}, {0, 0, 1}}}),
     testutil::CaseName());
 
 // Small meshes dense in what the passes act on: repeated positions (with
@@ -281,10 +335,9 @@ void ExpectSameBits(const Mesh& got, const Mesh& want, int seed)
     for (size_t i = 0; i < got.vertices.size(); i++) {
         const _Vertex &g = got.vertices[i], &w = want.vertices[i];
         int k = 0;
-        for (auto field : {&_Vertex::x, &_Vertex::y, &_Vertex::z, &_Vertex::u, &_Vertex::v,
-                           &_Vertex::nx, &_Vertex::ny, &_Vertex::nz}) {
-            ASSERT_EQ(FloatBits(g.*field), FloatBits(w.*field))
-                << "seed " << seed << " vertex " << i << " field " << k;
+        for (auto field : {&_Vertex::x, &_Vertex::y, &_Vertex::z, &_Vertex::u, &_Vertex::v, &_Vertex::nx, &_Vertex::ny,
+                           &_Vertex::nz}) {
+            ASSERT_EQ(FloatBits(g.*field), FloatBits(w.*field)) << "seed " << seed << " vertex " << i << " field " << k;
             k++;
         }
     }
@@ -317,7 +370,13 @@ TEST_P(OptimizeDifferential, AgreesWithQuadraticReference)
         RefNormals(want.mesh);
         srand(static_cast<unsigned>(seed));
         std::string printed;
-        Mesh got = RunOn(in, [](_Model* m) { OptimizeModel(m); CalcNormals(m); }, &printed);
+        Mesh got = RunOn(
+            in,
+            [](_Model* m) {
+                OptimizeModel(m);
+                CalcNormals(m);
+            },
+            &printed);
         ASSERT_EQ(printed, want.printed + "Calculating Normals...Done!\n") << "seed " << seed;
         ExpectSameBits(got, want.mesh, seed);
         for (const _Vertex& v : got.vertices) {
@@ -343,7 +402,13 @@ TEST_P(OptimizeDifferential, LargeMeshesPrintTheSameDigits)
         RefNormals(want.mesh);
         srand(1);
         std::string printed;
-        Mesh got = RunOn(in, [](_Model* m) { OptimizeModel(m); CalcNormals(m); }, &printed);
+        Mesh got = RunOn(
+            in,
+            [](_Model* m) {
+                OptimizeModel(m);
+                CalcNormals(m);
+            },
+            &printed);
         ASSERT_EQ(printed, want.printed + "Calculating Normals...Done!\n") << "seed " << seed;
         ExpectSameBits(got, want.mesh, seed);
     }

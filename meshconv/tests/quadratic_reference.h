@@ -19,10 +19,9 @@ struct Mesh {
 
 inline std::string Summary(uint32_t u, uint32_t d, uint32_t n)
 {
-    return "Removing " + std::to_string(u) + " Unused Vertices, " + std::to_string(d) +
-           " Duplicate Vertices, " + std::to_string(n) + " Null Faces\n";
+    return "Removing " + std::to_string(u) + " Unused Vertices, " + std::to_string(d) + " Duplicate Vertices, " +
+           std::to_string(n) + " Null Faces\n";
 }
-
 
 struct Reference {
     Mesh mesh;
@@ -47,9 +46,12 @@ inline bool RefSame(const _Vertex& p, const _Vertex& q) { return p.x == q.x && p
 inline void RefReplace(std::vector<_Face>& faces, uint32_t from, uint32_t to)
 {
     for (_Face& f : faces) {
-        if (f.a == from) f.a = to;
-        if (f.b == from) f.b = to;
-        if (f.c == from) f.c = to;
+        if (f.a == from)
+            f.a = to;
+        if (f.b == from)
+            f.b = to;
+        if (f.c == from)
+            f.c = to;
     }
 }
 
@@ -67,9 +69,12 @@ inline Reference RefOptimize(Mesh m)
         if (!used) {
             v.erase(v.begin() + static_cast<long>(j));
             for (_Face& face : f) {
-                if (face.a > j) face.a--;
-                if (face.b > j) face.b--;
-                if (face.c > j) face.c--;
+                if (face.a > j)
+                    face.a--;
+                if (face.b > j)
+                    face.b--;
+                if (face.c > j)
+                    face.c--;
             }
             r.unused++;
         } else {
@@ -144,4 +149,3 @@ inline void RefNormals(Mesh& m)
         v.nz = n == 0 ? 0.0f : static_cast<float>(sz / n);
     }
 }
-

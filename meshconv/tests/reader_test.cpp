@@ -27,15 +27,12 @@ std::string Written(const std::string& name, int v, int f, int unused = 0)
 {
     return "Optimizing Data... Done!\nRemoving " + std::to_string(unused) +
            " Unused Vertices, 0 Duplicate Vertices, 0 Null Faces\n"
-           "Calculating Normals...Done!\nWriting Model [" + name + "], " + std::to_string(v) +
-           " vertices, " + std::to_string(f) + " faces...Done!\n\n";
+           "Calculating Normals...Done!\nWriting Model [" +
+           name + "], " + std::to_string(v) + " vertices, " + std::to_string(f) + " faces...Done!\n\n";
 }
 
 // A triangle mesh read and written whole.
-std::string TriLog(const std::string& name)
-{
-    return ReadingMesh(name) + Vertices(3) + Faces(1) + Written(name, 3, 1);
-}
+std::string TriLog(const std::string& name) { return ReadingMesh(name) + Vertices(3) + Faces(1) + Written(name, 3, 1); }
 
 struct MeshSummary {
     std::string name;
@@ -46,7 +43,7 @@ struct MeshSummary {
 struct WalkCase {
     const char* name;
     std::string input;
-    std::string log;                  // exact standard output
+    std::string log;  // exact standard output
     std::vector<MeshSummary> meshes;  // what the model file holds
 };
 
@@ -60,30 +57,27 @@ std::string Truncated(const std::string& file, const std::string& marker)
 std::vector<WalkCase> WalkCases()
 {
     std::string name10(10, 'n'), name254(254, 'a'), name255(255, 'b'), name300(300, 'c');
-    std::string twoObjects = Main(Editor(Object("A", kTriMesh) +
-                                         Object("B", Mesh(VertexList(std::vector<Position>(50, {1, 2, 3})) +
-                                                          FaceList(kFace)))));
+    std::string twoObjects = Main(Editor(
+        Object("A", kTriMesh) + Object("B", Mesh(VertexList(std::vector<Position>(50, {1, 2, 3})) + FaceList(kFace)))));
     std::string cutVertexList = VertexList(std::vector<Position>(50, {1, 2, 3}));
     return {
         {"main chunk without editor", Main(MeshVersion(3)), "", {}},
         {"light and camera objects",
          Main(Editor(Object("Light01", Light({1, 2, 3})) + Object("Cam", Camera({1, 1, 1}, {0, 0, 0}, 50)))),
-         "", {}},
+         "",
+         {}},
         {"lists in file order",
-         Main(Editor(Object("M", Mesh(VertexList(kTri) + MappingList({{0, 0}, {1, 0}, {0, 1}}) +
-                                      FaceList(kFace))))),
+         Main(Editor(Object("M", Mesh(VertexList(kTri) + MappingList({{0, 0}, {1, 0}, {0, 1}}) + FaceList(kFace))))),
          ReadingMesh("M") + Vertices(3) + Coords(3) + Faces(1) + Written("M", 3, 1),
          {{"M", 3, 1}}},
         {"mapping list one short",
-         Main(Editor(Object("M", Mesh(VertexList(kTri) + MappingList({{0, 0}, {1, 0}}) +
-                                      FaceList(kFace))))),
+         Main(Editor(Object("M", Mesh(VertexList(kTri) + MappingList({{0, 0}, {1, 0}}) + FaceList(kFace))))),
          ReadingMesh("M") + Vertices(3) +
              "Reading 2 Texture Coordinates...\nWarning : Number of Vertices and Mapping Data do not match!\n" +
              Faces(1) + Written("M", 3, 1),
          {{"M", 3, 1}}},
         {"mapping list before the vertex list",
-         Main(Editor(Object("M", Mesh(MappingList({{0, 0}, {1, 0}, {0, 1}}) + VertexList(kTri) +
-                                      FaceList(kFace))))),
+         Main(Editor(Object("M", Mesh(MappingList({{0, 0}, {1, 0}, {0, 1}}) + VertexList(kTri) + FaceList(kFace))))),
          ReadingMesh("M") +
              "Reading 3 Texture Coordinates...\nWarning : Number of Vertices and Mapping Data do not match!\n" +
              Vertices(3) + Faces(1) + Written("M", 3, 1),
@@ -94,17 +88,21 @@ std::vector<WalkCase> WalkCases()
          {{"M", 3, 1}}},
         {"empty vertex list drops the mesh",
          Main(Editor(Object("M", Mesh(VertexList({}) + FaceList(kFace))))),
-         ReadingMesh("M") + Vertices(0) + Faces(1), {}},
+         ReadingMesh("M") + Vertices(0) + Faces(1),
+         {}},
         {"vertices without faces drop the mesh",
          Main(Editor(Object("M", Mesh(VertexList(kTri))) + Object("N", kTriMesh))),
-         ReadingMesh("M") + Vertices(3) + TriLog("N"), {{"N", 3, 1}}},
+         ReadingMesh("M") + Vertices(3) + TriLog("N"),
+         {{"N", 3, 1}}},
         {"face list children are skipped",
-         Main(Editor(Object("M", Mesh(VertexList(kTri) +
-                                      FaceList(kFace, MaterialGroup("Red", {0}) + Chunk(0x4150, "\1\0\0\0")))))),
-         TriLog("M"), {{"M", 3, 1}}},
+         Main(Editor(Object(
+             "M", Mesh(VertexList(kTri) + FaceList(kFace, MaterialGroup("Red", {0}) + Chunk(0x4150, "\1\0\0\0")))))),
+         TriLog("M"),
+         {{"M", 3, 1}}},
         {"second mesh chunk of an object is not read",
          Main(Editor(Object("A", kTriMesh + kTriMesh) + Object("B", kTriMesh))),
-         TriLog("A") + TriLog("B"), {{"A", 3, 1}, {"B", 3, 1}}},
+         TriLog("A") + TriLog("B"),
+         {{"A", 3, 1}, {"B", 3, 1}}},
         {"second list of a kind replaces the first",
          Main(Editor(Object("M", Mesh(VertexList({{9, 9, 9}}) + VertexList(kTri) + FaceList(kFace))))),
          ReadingMesh("M") + Vertices(1) + Vertices(3) + Faces(1) + Written("M", 3, 1),
@@ -115,41 +113,51 @@ std::vector<WalkCase> WalkCases()
         // A longer name keeps its first 255 characters and the object's
         // chunks are still found after it.
         {"name of 255", Main(Editor(Object(name255, kTriMesh))), TriLog(name255), {{name255, 3, 1}}},
-        {"name of 300", Main(Editor(Object(name300, kTriMesh))),
-         TriLog(name300.substr(0, 255)), {{name300.substr(0, 255), 3, 1}}},
+        {"name of 300",
+         Main(Editor(Object(name300, kTriMesh))),
+         TriLog(name300.substr(0, 255)),
+         {{name300.substr(0, 255), 3, 1}}},
         {"file ends inside a name", Main(Editor(Header(kObjectChunk, 100) + "Unfinish")), "", {}},
-        {"file ends inside the second mesh's vertex list", Truncated(twoObjects, cutVertexList),
-         TriLog("A") + ReadingMesh("B") + Vertices(50), {{"A", 3, 1}}},
+        {"file ends inside the second mesh's vertex list",
+         Truncated(twoObjects, cutVertexList),
+         TriLog("A") + ReadingMesh("B") + Vertices(50),
+         {{"A", 3, 1}}},
         {"faces naming missing vertices are removed",
          Main(Editor(Object("M", Mesh(VertexList(kTri) + FaceList({{0, 1, 3}, {0, 1, 2}, {7, 1, 2}}))))),
-         ReadingMesh("M") + Vertices(3) + Faces(3) +
-             "\nWarning : 2 Faces Refer to Missing Vertices!\n" + Written("M", 3, 1),
+         ReadingMesh("M") + Vertices(3) + Faces(3) + "\nWarning : 2 Faces Refer to Missing Vertices!\n" +
+             Written("M", 3, 1),
          {{"M", 3, 1}}},
         {"mesh whose faces all name missing vertices is written empty",
          Main(Editor(Object("M", Mesh(VertexList(kTri) + FaceList({{0, 1, 3}}))))),
-         ReadingMesh("M") + Vertices(3) + Faces(1) +
-             "\nWarning : 1 Faces Refer to Missing Vertices!\n" + Written("M", 0, 0, 3),
+         ReadingMesh("M") + Vertices(3) + Faces(1) + "\nWarning : 1 Faces Refer to Missing Vertices!\n" +
+             Written("M", 0, 0, 3),
          {{"M", 0, 0}}},
         // Lengths that would not move the walk forward end their level.
         {"zero length at the main level", Main(Header(0x0002, 0) + Editor(Object("M", kTriMesh))), "", {}},
         {"overflowing length at the main level",
-         Main(Header(0x0002, 0xFFFFFFF0) + Editor(Object("M", kTriMesh))), "", {}},
+         Main(Header(0x0002, 0xFFFFFFF0) + Editor(Object("M", kTriMesh))),
+         "",
+         {}},
         {"zero length in the editor", Main(Editor(Header(0x3D3E, 0) + Object("M", kTriMesh))), "", {}},
         {"zero length in an object",
          Main(Editor(Object("A", Header(0x4010, 5) + kTriMesh) + Object("B", kTriMesh))),
-         TriLog("B"), {{"B", 3, 1}}},
+         TriLog("B"),
+         {{"B", 3, 1}}},
         {"zero length in a mesh",
-         Main(Editor(Object("A", Mesh(VertexList(kTri) + Header(0x4150, 0) + FaceList(kFace))) +
-                     Object("B", kTriMesh))),
-         ReadingMesh("A") + Vertices(3) + TriLog("B"), {{"B", 3, 1}}},
+         Main(
+             Editor(Object("A", Mesh(VertexList(kTri) + Header(0x4150, 0) + FaceList(kFace))) + Object("B", kTriMesh))),
+         ReadingMesh("A") + Vertices(3) + TriLog("B"),
+         {{"B", 3, 1}}},
         {"length beyond the end of the file",
-         Main(Editor(Object("A", kTriMesh)) + Header(0xB000, 0x7FFFFFFF)), TriLog("A"), {{"A", 3, 1}}},
+         Main(Editor(Object("A", kTriMesh)) + Header(0xB000, 0x7FFFFFFF)),
+         TriLog("A"),
+         {{"A", 3, 1}}},
     };
 }
 
 void PrintTo(const WalkCase& c, std::ostream* os) { *os << c.name; }
 
-class ChunkWalk : public testing::TestWithParam<WalkCase> {};
+class ChunkWalk : public testing::TestWithParam<WalkCase> { };
 
 TEST_P(ChunkWalk, MeshesAndLog)
 {
@@ -167,16 +175,15 @@ TEST_P(ChunkWalk, MeshesAndLog)
     EXPECT_EQ(meshes, c.meshes);
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, ChunkWalk, testing::ValuesIn(WalkCases()),
-                         testutil::CaseName());
+INSTANTIATE_TEST_SUITE_P(Cases, ChunkWalk, testing::ValuesIn(WalkCases()), testutil::CaseName());
 
 // A mapping list with one entry fewer leaves u and v at 0; a matching one
 // is stored; entries past the end of the file read as 0.
 TEST(ListReaders, ValuesAsStoredAndZeroPastTheEnd)
 {
     TempDir dir;
-    std::string file = Main(Editor(Object("M", Mesh(VertexList(kTri) + FaceList(kFace) +
-                                                    MappingList({{0.25f, 0.5f}, {0.75f, 1}, {2, 3}})))));
+    std::string file = Main(Editor(
+        Object("M", Mesh(VertexList(kTri) + FaceList(kFace) + MappingList({{0.25f, 0.5f}, {0.75f, 1}, {2, 3}})))));
     testutil::WriteFile(dir / "in.3ds", file);
     ASSERT_EQ(RunProgram({kZelm, dir / "in.3ds", dir / "out.c7e"}).status, 0);
     ParsedModel model = ParseModel(testutil::ReadFile(dir / "out.c7e"));
@@ -198,12 +205,13 @@ TEST(ListReaders, ValuesAsStoredAndZeroPastTheEnd)
 TEST(ChunkWalkTermination, BadLengthsAtEveryLevel)
 {
     TempDir dir;
-    const std::string file = Main(Editor(MeshVersion(3) + Object("A", Mesh(VertexList(kTri) + FaceList(kFace, MaterialGroup("m", {0})))) +
-                                         Object("B", kTriMesh)));
+    const std::string file =
+        Main(Editor(MeshVersion(3) + Object("A", Mesh(VertexList(kTri) + FaceList(kFace, MaterialGroup("m", {0})))) +
+                    Object("B", kTriMesh)));
     // Offsets of every chunk header in the file.
     std::vector<size_t> headers;
-    for (const std::string& part :
-         {Editor(""), MeshVersion(3), Object("A", ""), Mesh(""), VertexList(kTri), FaceList(kFace), MaterialGroup("m", {0}), Object("B", "")}) {
+    for (const std::string& part : {Editor(""), MeshVersion(3), Object("A", ""), Mesh(""), VertexList(kTri),
+                                    FaceList(kFace), MaterialGroup("m", {0}), Object("B", "")}) {
         size_t at = file.find(part.substr(0, 2));
         while (at != std::string::npos) {
             headers.push_back(at);
@@ -238,8 +246,7 @@ TEST(ChunkWalkTermination, EveryTruncationOfASample)
         ParsedModel model = ParseModel(testutil::ReadFile(dir / "out.c7e"));
         ASSERT_TRUE(model.ok) << n;
         size_t written = 0;
-        for (size_t at = r.out.find("Writing Model"); at != std::string::npos;
-             at = r.out.find("Writing Model", at + 1))
+        for (size_t at = r.out.find("Writing Model"); at != std::string::npos; at = r.out.find("Writing Model", at + 1))
             written++;
         EXPECT_EQ(model.meshCount, written) << n;
     }

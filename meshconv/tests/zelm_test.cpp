@@ -21,23 +21,22 @@ const std::string kZelm = BIN_DIR "/zelm.exe";
 const std::string kDump = BIN_DIR "/c7e2txt.exe";
 const std::string kEmptyModel("\xE0\xC7\0\0\0\0", 6);
 
-const char* const kBanner =
-    "**************************************\n"
-    "ZELM - 3DS to Ostralune File COnverter\n"
-    "            Version 1.01              \n"
-    "**************************************\n"
-    "     Usage : ZELM <Input> <Output>    \n"
-    "**************************************\n"
-    "Notes :\n"
-    "  Input should be a valid 3DS R4\n"
-    "  file. Output can be any filename.\n"
-    "  Both arguments are required.\n"
-    "  Extensions will not be assumed.\n"
-    "  Vertex, Face and Mapping data is\n"
-    "  written. Vertex and Face normals are\n"
-    "  also calculated and written. Multiple\n"
-    "  objects are supported.\n"
-    "**************************************\n";
+const char* const kBanner = "**************************************\n"
+                            "ZELM - 3DS to Ostralune File COnverter\n"
+                            "            Version 1.01              \n"
+                            "**************************************\n"
+                            "     Usage : ZELM <Input> <Output>    \n"
+                            "**************************************\n"
+                            "Notes :\n"
+                            "  Input should be a valid 3DS R4\n"
+                            "  file. Output can be any filename.\n"
+                            "  Both arguments are required.\n"
+                            "  Extensions will not be assumed.\n"
+                            "  Vertex, Face and Mapping data is\n"
+                            "  written. Vertex and Face normals are\n"
+                            "  also calculated and written. Multiple\n"
+                            "  objects are supported.\n"
+                            "**************************************\n";
 
 // The log of a mesh that is written with nothing removed.
 std::string CleanMeshTail(const std::string& name, int vertices, int faces)
@@ -45,16 +44,15 @@ std::string CleanMeshTail(const std::string& name, int vertices, int faces)
     return "Optimizing Data... Done!\n"
            "Removing 0 Unused Vertices, 0 Duplicate Vertices, 0 Null Faces\n"
            "Calculating Normals...Done!\n"
-           "Writing Model [" + name + "], " + std::to_string(vertices) + " vertices, " +
-           std::to_string(faces) + " faces...Done!\n\n";
+           "Writing Model [" +
+           name + "], " + std::to_string(vertices) + " vertices, " + std::to_string(faces) + " faces...Done!\n\n";
 }
 
 const std::vector<Position> kTriangle = {{1, 0, 0}, {0, 0, 0}, {0, 1, 0}};
 
-const std::string kTriFile =
-    Main(Editor(Object("Tri", Mesh(VertexList(kTriangle) + FaceList({{0, 1, 2}})))));
-const std::string kTriLog = "Reading Mesh : Tri\nReading 3 Vertices...Done!\nReading 1 Faces...Done!\n" +
-                            CleanMeshTail("Tri", 3, 1);
+const std::string kTriFile = Main(Editor(Object("Tri", Mesh(VertexList(kTriangle) + FaceList({{0, 1, 2}})))));
+const std::string kTriLog =
+    "Reading Mesh : Tri\nReading 3 Vertices...Done!\nReading 1 Faces...Done!\n" + CleanMeshTail("Tri", 3, 1);
 const std::string kUsage = "Error : Too Many Arguments!\n     Usage : ZELM <Input> <Output>\n";
 const std::string kNotRead = "Error : Input File Could Not Be Read!\n";
 const std::string kSame = "Error : Input and Output are the same File!";
@@ -71,11 +69,11 @@ std::string TriModel()
 
 struct DriverCase {
     const char* name;
-    std::string input;    // written to in.3ds (with the links link.3ds and hard.3ds)
+    std::string input;  // written to in.3ds (with the links link.3ds and hard.3ds)
     std::string command;  // run by the shell in the folder; Z stands for zelm.exe
     int status;
-    std::string out;      // exact standard output
-    std::string model;    // out.c7e afterwards; "-" when it must not exist
+    std::string out;  // exact standard output
+    std::string model;  // out.c7e afterwards; "-" when it must not exist
 };
 
 void PrintTo(const DriverCase& c, std::ostream* os) { *os << c.name; }
@@ -88,16 +86,14 @@ std::vector<DriverCase> DriverCases()
         {"help", kTriFile, "Z --help", 0, kBanner, "-"},
         {"version", kTriFile, "Z --version", 0, kBanner, "-"},
         {"three vertex file is exact", kTriFile, "Z in.3ds out.c7e", 0, kTriLog, TriModel()},
-        {"missing input", kTriFile, "Z missing.3ds out.c7e", 1,
-         "Error : Input File Could Not Be Opened!", "-"},
-        {"uncreatable output", kTriFile, "Z in.3ds no/such/dir/out.c7e", 1,
-         "Error : Output File Could Not Be Created!", "-"},
+        {"missing input", kTriFile, "Z missing.3ds out.c7e", 1, "Error : Input File Could Not Be Opened!", "-"},
+        {"uncreatable output", kTriFile, "Z in.3ds no/such/dir/out.c7e", 1, "Error : Output File Could Not Be Created!",
+         "-"},
         // A glob such as *.3ds must not turn a second model into the output.
         {"surplus arguments", kTriFile, "Z in.3ds link.3ds out.c7e", 1, kUsage, "-"},
         {"empty file", "", "Z in.3ds out.c7e", 3, kNotRead, kEmptyModel},
         {"one byte", "M", "Z in.3ds out.c7e", 3, kNotRead, kEmptyModel},
-        {"wrong second id byte", std::string("MX\6\0\0\0", 6), "Z in.3ds out.c7e", 3, kNotRead,
-         kEmptyModel},
+        {"wrong second id byte", std::string("MX\6\0\0\0", 6), "Z in.3ds out.c7e", 3, kNotRead, kEmptyModel},
         {"editor chunk first", Editor(""), "Z in.3ds out.c7e", 3, kNotRead, kEmptyModel},
         // The walk seeks; a pipe is read into memory first.
         {"input from a pipe", kTriFile, "cat in.3ds | Z /dev/stdin out.c7e", 0, kTriLog, TriModel()},
@@ -113,7 +109,7 @@ std::vector<DriverCase> DriverCases()
     };
 }
 
-class ZelmDriver : public testing::TestWithParam<DriverCase> {};
+class ZelmDriver : public testing::TestWithParam<DriverCase> { };
 
 TEST_P(ZelmDriver, StatusOutputAndFiles)
 {

@@ -26,20 +26,16 @@ Bytes Record(const std::string& name, const std::vector<std::array<float, 8>>& v
     return b;
 }
 
-Bytes Model(uint32_t count, const Bytes& records)
-{
-    return Bytes().u16(0xC7E0).u32(count).add(records);
-}
+Bytes Model(uint32_t count, const Bytes& records) { return Bytes().u16(0xC7E0).u32(count).add(records); }
 
 const std::vector<std::array<float, 8>> kTri = {
     {1, 0, 0, 0, 0, 0, 0, 1}, {0, 0, 0, 0, 0, 0, 0, 1}, {0, 1, 0, 0, 0, 0, 0, 1}};
 
-const std::string kTriText =
-    "C7E Format : c7e0\nNumber Of Meshes : 1\nMesh Name : Tri\n3 Vertices, 1 Faces\n"
-    "Vertex : 1.000000 0.000000 0.000000 0.000000 0.000000 0.000000 0.000000 1.000000\n"
-    "Vertex : 0.000000 0.000000 0.000000 0.000000 0.000000 0.000000 0.000000 1.000000\n"
-    "Vertex : 0.000000 1.000000 0.000000 0.000000 0.000000 0.000000 0.000000 1.000000\n"
-    "Face 0 1 2 0.000000 0.000000 1.000000\n";
+const std::string kTriText = "C7E Format : c7e0\nNumber Of Meshes : 1\nMesh Name : Tri\n3 Vertices, 1 Faces\n"
+                             "Vertex : 1.000000 0.000000 0.000000 0.000000 0.000000 0.000000 0.000000 1.000000\n"
+                             "Vertex : 0.000000 0.000000 0.000000 0.000000 0.000000 0.000000 0.000000 1.000000\n"
+                             "Vertex : 0.000000 1.000000 0.000000 0.000000 0.000000 0.000000 0.000000 1.000000\n"
+                             "Face 0 1 2 0.000000 0.000000 1.000000\n";
 
 struct DumpCase {
     const char* name;
@@ -70,10 +66,8 @@ std::vector<DumpCase> DumpCases()
         {"name of 255", Model(1, Record(name255, {}, {})), 0,
          "C7E Format : c7e0\nNumber Of Meshes : 1\nMesh Name : " + name255 + "\n0 Vertices, 0 Faces\n"},
         // 256 bytes are taken for the name; the bytes after them are the counts.
-        {"name of 256 without a zero",
-         Model(1, Bytes().str(name256).u32(0).u32(0)), 0,
-         "C7E Format : c7e0\nNumber Of Meshes : 1\nMesh Name : " + name256.substr(0, 255) +
-             "\n0 Vertices, 0 Faces\n"},
+        {"name of 256 without a zero", Model(1, Bytes().str(name256).u32(0).u32(0)), 0,
+         "C7E Format : c7e0\nNumber Of Meshes : 1\nMesh Name : " + name256.substr(0, 255) + "\n0 Vertices, 0 Faces\n"},
         {"face indices beyond the vertices are printed",
          Model(1, Record("M", {}, {{7, 8, 4000000000u}}, {-1.5f, 0.25f, 0})), 0,
          "C7E Format : c7e0\nNumber Of Meshes : 1\nMesh Name : M\n0 Vertices, 1 Faces\n"
@@ -90,7 +84,7 @@ std::vector<DumpCase> DumpCases()
     };
 }
 
-class Dump : public testing::TestWithParam<DumpCase> {};
+class Dump : public testing::TestWithParam<DumpCase> { };
 
 TEST_P(Dump, TextAndStatus)
 {
@@ -108,8 +102,7 @@ TEST_P(Dump, TextAndStatus)
     EXPECT_EQ(r.err.empty(), c.status == 0) << r.err;
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, Dump, testing::ValuesIn(DumpCases()),
-                         testutil::CaseName());
+INSTANTIATE_TEST_SUITE_P(Cases, Dump, testing::ValuesIn(DumpCases()), testutil::CaseName());
 
 // The command line through the shell: arguments, statuses and which stream
 // gets what.
@@ -117,8 +110,7 @@ TEST(DumpCommandLine, ArgumentsStatusesAndStreams)
 {
     TempDir dir;
     testutil::WriteFile(dir / "m.c7e", Model(1, Record("Tri", kTri, {{0, 1, 2}})));
-    const std::string usage =
-        "\n usage : C7E2TXT <input>\n           Where <input> is a valid C7E0 format file.\n";
+    const std::string usage = "\n usage : C7E2TXT <input>\n           Where <input> is a valid C7E0 format file.\n";
     struct Case {
         const char* name;
         std::string command;  // D stands for c7e2txt.exe

@@ -28,16 +28,20 @@ RunResult RunProgram(const std::vector<std::string>& argv, const RunOptions& opt
     if (pid == 0) {
         dup2(outPipe[1], 1);
         dup2(errPipe[1], 2);
-        close(outPipe[0]); close(outPipe[1]);
-        close(errPipe[0]); close(errPipe[1]);
+        close(outPipe[0]);
+        close(outPipe[1]);
+        close(errPipe[0]);
+        close(errPipe[1]);
         int devNull = open("/dev/null", O_RDONLY);
-        if (devNull >= 0) { dup2(devNull, 0); close(devNull); }
+        if (devNull >= 0) {
+            dup2(devNull, 0);
+            close(devNull);
+        }
         if (!options.cwd.empty() && chdir(options.cwd.c_str()) != 0)
             _exit(126);
         if (options.fileSizeLimit >= 0) {
             signal(SIGXFSZ, SIG_IGN);
-            rlimit limit{static_cast<rlim_t>(options.fileSizeLimit),
-                         static_cast<rlim_t>(options.fileSizeLimit)};
+            rlimit limit{static_cast<rlim_t>(options.fileSizeLimit), static_cast<rlim_t>(options.fileSizeLimit)};
             setrlimit(RLIMIT_FSIZE, &limit);
         }
         // An alarm survives exec, so a child that hangs ends with 128 + SIGALRM.

@@ -16,22 +16,21 @@
 namespace testutil {
 
 struct RunResult {
-    int status = -1;      // exit status, or 128 + signal number
-    std::string out;      // everything written to standard output
-    std::string err;      // everything written to standard error
+    int status = -1;  // exit status, or 128 + signal number
+    std::string out;  // everything written to standard output
+    std::string err;  // everything written to standard error
 };
 
 struct RunOptions {
-    std::string cwd;              // working directory of the child, empty: ours
-    long fileSizeLimit = -1;      // RLIMIT_FSIZE in bytes, SIGXFSZ ignored; -1: none
-    unsigned timeoutSeconds = 30; // the child is killed by SIGALRM after this
+    std::string cwd;  // working directory of the child, empty: ours
+    long fileSizeLimit = -1;  // RLIMIT_FSIZE in bytes, SIGXFSZ ignored; -1: none
+    unsigned timeoutSeconds = 30;  // the child is killed by SIGALRM after this
 };
 
 // Names parameterised test cases after their `name` field: letters and
 // digits kept, everything else turned into '_'.
 struct CaseName {
-    template <typename Info>
-    std::string operator()(const Info& info) const
+    template <typename Info> std::string operator()(const Info& info) const
     {
         std::string n = info.param.name;
         for (char& ch : n)
@@ -41,9 +40,24 @@ struct CaseName {
     }
 };
 
-inline RunOptions InDir(const std::string& cwd) { RunOptions o; o.cwd = cwd; return o; }
-inline RunOptions FileSizeLimit(long bytes) { RunOptions o; o.fileSizeLimit = bytes; return o; }
-inline RunOptions Timeout(unsigned seconds) { RunOptions o; o.timeoutSeconds = seconds; return o; }
+inline RunOptions InDir(const std::string& cwd)
+{
+    RunOptions o;
+    o.cwd = cwd;
+    return o;
+}
+inline RunOptions FileSizeLimit(long bytes)
+{
+    RunOptions o;
+    o.fileSizeLimit = bytes;
+    return o;
+}
+inline RunOptions Timeout(unsigned seconds)
+{
+    RunOptions o;
+    o.timeoutSeconds = seconds;
+    return o;
+}
 
 // Runs argv[0] (a path) with the arguments, without a shell, and collects
 // its output and status.
@@ -70,15 +84,48 @@ private:
 // Little-endian byte string builder, chaining the put_le writers.
 class Bytes {
 public:
-    Bytes& u8(uint32_t v) { put_le::U8(fData, v); return *this; }
-    Bytes& u16(uint32_t v) { put_le::U16(fData, v); return *this; }
-    Bytes& u32(uint32_t v) { put_le::U32(fData, v); return *this; }
+    Bytes& u8(uint32_t v)
+    {
+        put_le::U8(fData, v);
+        return *this;
+    }
+    Bytes& u16(uint32_t v)
+    {
+        put_le::U16(fData, v);
+        return *this;
+    }
+    Bytes& u32(uint32_t v)
+    {
+        put_le::U32(fData, v);
+        return *this;
+    }
     Bytes& i32(int32_t v) { return u32(static_cast<uint32_t>(v)); }
-    Bytes& f32(float f) { put_le::Float(fData, f); return *this; }
-    Bytes& str(const std::string& s) { fData += s; return *this; }
-    Bytes& cstr(const std::string& s) { fData += s; fData.push_back('\0'); return *this; }
-    Bytes& fill(size_t n, uint8_t v = 0) { fData.append(n, static_cast<char>(v)); return *this; }
-    Bytes& add(const Bytes& b) { fData += b.fData; return *this; }
+    Bytes& f32(float f)
+    {
+        put_le::Float(fData, f);
+        return *this;
+    }
+    Bytes& str(const std::string& s)
+    {
+        fData += s;
+        return *this;
+    }
+    Bytes& cstr(const std::string& s)
+    {
+        fData += s;
+        fData.push_back('\0');
+        return *this;
+    }
+    Bytes& fill(size_t n, uint8_t v = 0)
+    {
+        fData.append(n, static_cast<char>(v));
+        return *this;
+    }
+    Bytes& add(const Bytes& b)
+    {
+        fData += b.fData;
+        return *this;
+    }
     size_t size() const { return fData.size(); }
     const std::string& str() const { return fData; }
     operator const std::string&() const { return fData; }

@@ -17,14 +17,16 @@ class _MessageEvent : public QEvent {
 public:
     static QEvent::Type EventType();
     _MessageEvent(const BMessage& message, BHandler* handler)
-        : QEvent(EventType()), fMessage(message), fHandler(handler) {}
+        : QEvent(EventType()), fMessage(message), fHandler(handler)
+    {
+    }
     BMessage fMessage;
     BHandler* fHandler;
 };
 
 class _LooperQueue : public QObject {
 public:
-    explicit _LooperQueue(BLooper* looper) : fLooper(looper) {}
+    explicit _LooperQueue(BLooper* looper) : fLooper(looper) { }
     bool event(QEvent* event) override;
 
 private:
@@ -34,7 +36,7 @@ private:
 // The widget of every view: forwards painting and clicks to the view.
 class _ViewWidget : public QWidget {
 public:
-    explicit _ViewWidget(BView* view) : fView(view) {}
+    explicit _ViewWidget(BView* view) : fView(view) { }
     BView* View() const { return fView; }
     QPainter* Painter() const { return fPainter; }
 
