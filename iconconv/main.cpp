@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "icon.h"
+#include "standard_streams.h"
 
 // Exit statuses: 0 when every image was written, 1 after an allocation
 // failure or a wrong option, 2 when a file or an image failed.
@@ -31,18 +32,6 @@ static void print_help(void)
            kUsage);
 }
 
-// Descriptors 0, 1 and 2 that are closed are opened on /dev/null, so that
-// no PNG file takes the place of the report's stream.
-static void open_standard_descriptors(void)
-{
-    for (int fd = 0; fd <= 2; fd++) {
-        if (fcntl(fd, F_GETFD) != -1 || errno != EBADF)
-            continue;
-        if (open("/dev/null", fd == 0 ? O_RDONLY : O_WRONLY) != fd)
-            _exit(kStatusFailed);
-    }
-}
-
 // The report lines are the run's account: a failure to write them whole (a
 // full disk) fails the run.
 static int close_stdout(int status)
@@ -56,7 +45,8 @@ static int close_stdout(int status)
 
 int main(int argc, char** argv)
 {
-    open_standard_descriptors();
+    if (!OpenStandardDescriptors())
+        return kStatusFailed;
     enum { kHelp = 256, kVersion };
     static const option kOptions[] = {
         {"output-dir", required_argument, nullptr, 'o'},

@@ -11,6 +11,7 @@
 #include "chunk.h"
 #include "model.h"
 #include "optimize.h"
+#include "standard_streams.h"
 #include "writer.h"
 
 static const char* const kBanner = "**************************************\n"
@@ -63,18 +64,6 @@ static bool IsSameFile(FILE* input, const char* path)
            in.st_ino == out.st_ino;
 }
 
-// Descriptors 0, 1 and 2 that are closed are opened on /dev/null, so that
-// no file opened later takes their place and receives the progress text.
-static void OpenStandardDescriptors(void)
-{
-    for (int fd = 0; fd <= 2; fd++) {
-        if (fcntl(fd, F_GETFD) != -1 || errno != EBADF)
-            continue;
-        if (open("/dev/null", fd == 0 ? O_RDONLY : O_WRONLY) != fd)
-            exit(kStatusOpen);
-    }
-}
-
 // An input that cannot seek (a pipe) is read whole into memory and read
 // from there, since the chunk walk seeks. Returns the stream to read, or
 // null when the input cannot be read or held; *copy is the memory, which
@@ -112,7 +101,8 @@ static FILE* SeekableInput(FILE* input, char** copy)
 
 int main(int argc, char** argv)
 {
-    OpenStandardDescriptors();
+    if (!OpenStandardDescriptors())
+        exit(kStatusOpen);
     if (argc <= 2) {
         printf("%s", kBanner);
         exit(0);

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "dump.h"
+#include "standard_streams.h"
 
 // Exit statuses besides 0: 1 without an argument, 2 when the file cannot be
 // read or the dump cannot be written.
@@ -16,18 +17,6 @@ static void PrintUsage(FILE* stream)
 {
     fprintf(stream, "\n usage : C7E2TXT <input>\n");
     fprintf(stream, "           Where <input> is a valid C7E0 format file.\n");
-}
-
-// Descriptors 0, 1 and 2 that are closed are opened on /dev/null, so that
-// the model file never takes the place of the dump's stream.
-static void OpenStandardDescriptors(void)
-{
-    for (int fd = 0; fd <= 2; fd++) {
-        if (fcntl(fd, F_GETFD) != -1 || errno != EBADF)
-            continue;
-        if (open("/dev/null", fd == 0 ? O_RDONLY : O_WRONLY) != fd)
-            _exit(kStatusFailed);
-    }
 }
 
 // The dump is data: a failure to hand it whole to standard output (a full
@@ -43,7 +32,8 @@ static int CloseOutput(int status)
 
 int main(int argc, char** argv)
 {
-    OpenStandardDescriptors();
+    if (!OpenStandardDescriptors())
+        return kStatusFailed;
     if (argc < 2) {
         PrintUsage(stderr);
         return kStatusUsage;
