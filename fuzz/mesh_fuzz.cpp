@@ -106,6 +106,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     Require(fread(model.data(), 1, model.size(), output) == model.size(), "cannot read the output back");
     CheckModel(model, numMeshes);
     rewind(output);
-    Require(DumpModel(output, "fuzz", devNull) == 0, "the dump tool does not read the output whole");
+    Require(DumpModel(output, "fuzz", devNull, devNull) == 0, "the dump tool does not read the output whole");
     return 0;
 }
