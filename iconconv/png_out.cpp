@@ -96,8 +96,14 @@ static char* unique_name(const icon_file* file, const char* name)
     size_t length = strlen(name), stem = length - 4;  // without ".png"
     char* candidate = static_cast<char*>(icon_alloc(length + 16));
     memcpy(candidate, name, length + 1);
-    for (unsigned n = 2; name_taken(file, candidate); n++)
-        snprintf(candidate, length + 16, "%.*s_%u.png", static_cast<int>(stem), name, n);
+    // The images of one name so far took the name and _2 up to _N in turn:
+    // the search starts past them, so that many images of one size cost
+    // time in proportion to their number, not its square.
+    unsigned same = 0;
+    for (size_t i = 0; i < file->output_count; i++)
+        same += strcmp(file->outputs[i].name, name) == 0;
+    for (unsigned n = same + 1; name_taken(file, candidate); n++)
+        snprintf(candidate, length + 16, "%.*s_%u.png", static_cast<int>(stem), name, n < 2 ? 2 : n);
     return candidate;
 }
 
