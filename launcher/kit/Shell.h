@@ -5,10 +5,6 @@
 
 #include "Handler.h"
 
-// Runs the line with the C library's system() and returns its result; the
-// caller waits.
-int shell_system(const char* command);
-
 // Starts the line with /bin/sh -c and returns at once: B_OK, or B_BUSY
 // while an earlier command still runs. When the command ends, a message of
 // code `what` goes to handler through looper's queue, holding "status"
@@ -23,7 +19,7 @@ bool shell_running();
 // SIGKILL after two seconds), and waits for it; no message is sent.
 void shell_stop();
 
-// Replaces the shell for shell_system and shell_start, so that tests can
-// record command lines: shell_start then calls the hook at once and reports
-// its result as the status. Null restores the shell.
+// Replaces the shell for shell_start, so that tests can record command
+// lines: shell_start then calls the hook at once and reports its result as
+// the status. Null restores the shell.
 void set_shell_system_hook(int (*hook)(const char* command));
