@@ -94,10 +94,9 @@ template <typename Act> static void WalkChunks(FILE* input, bool hasLimit, uint3
 {
     _Chunk chunk = {};
     for (;;) {
-        off_t position = ftello(input);
-        if (position < 0 || static_cast<uint64_t>(position) >= kPositionLimit)
-            return;
-        if (ReadChunk(input, &chunk) != 0 || feof(input))
+        // A header at or beyond 4 GiB (or at a position that cannot be
+        // told) ends the level: a 32-bit end would wrap.
+        if (ReadChunk(input, &chunk) != 0 || feof(input) || chunk.start >= kPositionLimit)
             return;
         _Step step = act(chunk);
         if (step == _Step::kNext)
