@@ -122,11 +122,9 @@ static FILE* memory_stream(FILE* pipe, unsigned char** data)
     *data = buffer;
     if (ferror(pipe))
         return nullptr;
-    // An empty input reads as a file of one zero byte cut to nothing.
-    FILE* memory = fmemopen(buffer, size == 0 ? 1 : size, "rb");
-    if (memory != nullptr && size == 0)
-        fseeko(memory, 0, SEEK_END);
-    return memory;
+    // fmemopen needs at least one byte: an empty input reads as one zero
+    // byte, which is no icon header either.
+    return fmemopen(buffer, size == 0 ? 1 : size, "rb");
 }
 
 int load_icon(const char* path)
