@@ -104,27 +104,29 @@ static int report_file_error(const char* path, const char* reason)
 }
 
 // A stream that cannot seek, read whole into memory (allocated with
-// icon_alloc; the caller frees *data). Returns null when the read fails.
-static FILE* memory_stream(FILE* pipe, unsigned char** data)
+// icon_alloc; the caller frees *data) with its size in *size. Returns null
+// when the read fails.
+static FILE* memory_stream(FILE* pipe, unsigned char** data, uint64_t* size)
 {
-    size_t size = 0, capacity = size_t{1} << 16;
+    size_t used = 0, capacity = size_t{1} << 16;
     unsigned char* buffer = static_cast<unsigned char*>(icon_alloc(capacity));
     for (;;) {
-        size += fread(buffer + size, 1, capacity - size, pipe);
-        if (size < capacity)
+        used += fread(buffer + used, 1, capacity - used, pipe);
+        if (used < capacity)
             break;
         unsigned char* grown = static_cast<unsigned char*>(icon_alloc(capacity * 2));
-        memcpy(grown, buffer, size);
+        memcpy(grown, buffer, used);
         free(buffer);
         buffer = grown;
         capacity *= 2;
     }
     *data = buffer;
+    *size = used;
     if (ferror(pipe))
         return nullptr;
     // fmemopen needs at least one byte: an empty input reads as one zero
     // byte, which is no icon header either.
-    return fmemopen(buffer, size == 0 ? 1 : size, "rb");
+    return fmemopen(buffer, used == 0 ? 1 : used, "rb");
 }
 
 int load_icon(const char* path)
@@ -140,19 +142,17 @@ int load_icon(const char* path)
     }
     icon_file file = {stream, 0, status.st_dev, status.st_ino, 0, nullptr, 0, 0};
     unsigned char* memory = nullptr;
-    if (fseeko(stream, 0, SEEK_END) == 0 && ftello(stream) >= 0) {
-        file.size = static_cast<uint64_t>(ftello(stream));
+    off_t end = fseeko(stream, 0, SEEK_END) == 0 ? ftello(stream) : -1;
+    if (end >= 0) {
+        file.size = static_cast<uint64_t>(end);
         rewind(stream);
     } else {
-        file.stream = memory_stream(stream, &memory);
+        file.stream = memory_stream(stream, &memory, &file.size);
         fclose(stream);
         if (file.stream == nullptr) {
             free(memory);
             return report_file_error(path, strerror(errno));
         }
-        fseeko(file.stream, 0, SEEK_END);
-        file.size = static_cast<uint64_t>(ftello(file.stream));
-        rewind(file.stream);
     }
     set_stem(path);
     int result = load_icon_file(&file);

@@ -336,6 +336,8 @@ std::string SharedImage(int count, const std::string& image)
     return icon.str(image).str();
 }
 
+// One table row a case, as written.
+// clang-format off
 std::vector<ReportCase> ReportCases()
 {
     std::string small = BitmapData(Picture(1, 8, 8, true));
@@ -343,149 +345,76 @@ std::vector<ReportCase> ReportCases()
     std::string png = PngData(256, 256, 8, 6);
     return {
         {"no images", IconFile({}), "%s/app: 0 icons.\n", 0, {}},
-        {"two-digit names",
-         IconFile({small}),
-         "%s/app: 1 icons.\nFound icon:  8x 8  1bpp Sz:0 (%s/app_08X08_1bpp.png)\n",
-         0,
-         {"app_08X08_1bpp.png"}},
-        {"cursor file",
-         IconFile({small}, 2),
-         "%s/app: 1 icons.\nFound icon:  8x 8  1bpp Sz:0 (%s/app_08X08_1bpp.png)\n",
-         0,
-         {"app_08X08_1bpp.png"}},
+        {"two-digit names", IconFile({small}),
+         "%s/app: 1 icons.\nFound icon:  8x 8  1bpp Sz:0 (%s/app_08X08_1bpp.png)\n", 0, {"app_08X08_1bpp.png"}},
+        {"cursor file", IconFile({small}, 2),
+         "%s/app: 1 icons.\nFound icon:  8x 8  1bpp Sz:0 (%s/app_08X08_1bpp.png)\n", 0, {"app_08X08_1bpp.png"}},
         // Two images never share a file; one image named twice is written once.
-        {"same size twice gets a second name",
-         IconFile({small, small, small}),
+        {"same size twice gets a second name", IconFile({small, small, small}),
          "%s/app: 3 icons.\nFound icon:  8x 8  1bpp Sz:0 (%s/app_08X08_1bpp.png)\n"
          "Found icon:  8x 8  1bpp Sz:0 (%s/app_08X08_1bpp_2.png)\n"
-         "Found icon:  8x 8  1bpp Sz:0 (%s/app_08X08_1bpp_3.png)\n",
-         0,
+         "Found icon:  8x 8  1bpp Sz:0 (%s/app_08X08_1bpp_3.png)\n", 0,
          {"app_08X08_1bpp.png", "app_08X08_1bpp_2.png", "app_08X08_1bpp_3.png"}},
-        {"entries sharing one image",
-         SharedImage(3, small),
+        {"entries sharing one image", SharedImage(3, small),
          "%s/app: 3 icons.\nFound icon:  8x 8  1bpp Sz:0 (%s/app_08X08_1bpp.png)\n"
          "Found icon:  8x 8  1bpp Sz:0 (%s/app_08X08_1bpp.png)\n"
-         "Found icon:  8x 8  1bpp Sz:0 (%s/app_08X08_1bpp.png)\n",
-         0,
-         {"app_08X08_1bpp.png"}},
-        {"bit count 3",
-         IconFile({Header40(8, 16, 3)}),
-         "%s/app: 1 icons.\nFound icon:  8x 8  3bpp Sz:0" + skipped + "3 bits per pixel not supported)\n",
-         2,
-         {}},
-        {"bit count 16",
-         IconFile({Header40(8, 16, 16)}),
-         "%s/app: 1 icons.\nFound icon:  8x 8 16bpp Sz:0" + skipped + "16 bits per pixel not supported)\n",
-         2,
-         {}},
-        {"bit count 33 then a good image",
-         IconFile({Header40(8, 16, 33), small}),
-         "%s/app: 2 icons.\nFound icon:  8x 8 33bpp Sz:0" + skipped +
-             "33 bits per pixel not supported)\n"
-             "Found icon:  8x 8  1bpp Sz:0 (%s/app_08X08_1bpp.png)\n",
-         2,
-         {"app_08X08_1bpp.png"}},
-        {"offset past the end",
-         Bytes().u16(0).u16(1).u16(1).fill(8).u32(0).u32(999999).str(),
-         "%s/app: 1 icons.\nFound icon:  0x 0  0bpp Sz:0" + skipped + "0 bits per pixel not supported)\n",
-         2,
-         {}},
+         "Found icon:  8x 8  1bpp Sz:0 (%s/app_08X08_1bpp.png)\n", 0, {"app_08X08_1bpp.png"}},
+        {"bit count 3", IconFile({Header40(8, 16, 3)}),
+         "%s/app: 1 icons.\nFound icon:  8x 8  3bpp Sz:0" + skipped + "3 bits per pixel not supported)\n", 2, {}},
+        {"bit count 16", IconFile({Header40(8, 16, 16)}),
+         "%s/app: 1 icons.\nFound icon:  8x 8 16bpp Sz:0" + skipped + "16 bits per pixel not supported)\n", 2, {}},
+        {"bit count 33 then a good image", IconFile({Header40(8, 16, 33), small}),
+         "%s/app: 2 icons.\nFound icon:  8x 8 33bpp Sz:0" + skipped + "33 bits per pixel not supported)\n"
+         "Found icon:  8x 8  1bpp Sz:0 (%s/app_08X08_1bpp.png)\n", 2, {"app_08X08_1bpp.png"}},
+        {"offset past the end", Bytes().u16(0).u16(1).u16(1).fill(8).u32(0).u32(999999).str(),
+         "%s/app: 1 icons.\nFound icon:  0x 0  0bpp Sz:0" + skipped + "0 bits per pixel not supported)\n", 2, {}},
         // Entries past the end read as zeros: offset 0, the file header
         // itself, whose bytes give a width of 3 and no bit count.
-        {"count past the end",
-         Bytes().u16(0).u16(1).u16(3).str(),
-         "%s/app: 3 icons.\nFound icon:  3x 0  0bpp Sz:0" + skipped +
-             "0 bits per pixel not supported)\n"
-             "Found icon:  3x 0  0bpp Sz:0" +
-             skipped +
-             "0 bits per pixel not supported)\n"
-             "Found icon:  3x 0  0bpp Sz:0" +
-             skipped + "0 bits per pixel not supported)\n",
-         2,
-         {}},
-        {"zero width",
-         IconFile({Header40(0, 16, 8)}),
-         "%s/app: 1 icons.\nFound icon:  0x 8  8bpp Sz:0" + skipped + "image size out of range)\n",
-         2,
-         {}},
-        {"negative width",
-         IconFile({Header40(-5, 16, 8)}),
-         "%s/app: 1 icons.\nFound icon: -5x 8  8bpp Sz:0" + skipped + "image size out of range)\n",
-         2,
-         {}},
-        {"height field of 1",
-         IconFile({Header40(8, 1, 8)}),
-         "%s/app: 1 icons.\nFound icon:  8x 0  8bpp Sz:0" + skipped + "image size out of range)\n",
-         2,
-         {}},
-        {"negative height",
-         IconFile({Header40(8, -16, 8)}),
-         "%s/app: 1 icons.\nFound icon:  8x-8  8bpp Sz:0" + skipped + "image size out of range)\n",
-         2,
-         {}},
-        {"width 4097",
-         IconFile({Header40(4097, 2, 1)}),
-         "%s/app: 1 icons.\nFound icon: 4097x 1  1bpp Sz:0" + skipped + "image size out of range)\n",
-         2,
-         {}},
-        {"height 4097",
-         IconFile({Header40(1, 8194, 32)}),
-         "%s/app: 1 icons.\nFound icon:  1x4097 32bpp Sz:0" + skipped + "image size out of range)\n",
-         2,
-         {}},
-        {"huge sizes",
-         IconFile({Header40(0x7FFFFFFF, -2, 32, -1)}),
-         "%s/app: 1 icons.\nFound icon: 2147483647x-1 32bpp Sz:-1" + skipped + "image size out of range)\n",
-         2,
-         {}},
+        {"count past the end", Bytes().u16(0).u16(1).u16(3).str(),
+         "%s/app: 3 icons.\nFound icon:  3x 0  0bpp Sz:0" + skipped + "0 bits per pixel not supported)\n"
+             "Found icon:  3x 0  0bpp Sz:0" + skipped + "0 bits per pixel not supported)\n"
+             "Found icon:  3x 0  0bpp Sz:0" + skipped + "0 bits per pixel not supported)\n", 2, {}},
+        {"zero width", IconFile({Header40(0, 16, 8)}),
+         "%s/app: 1 icons.\nFound icon:  0x 8  8bpp Sz:0" + skipped + "image size out of range)\n", 2, {}},
+        {"negative width", IconFile({Header40(-5, 16, 8)}),
+         "%s/app: 1 icons.\nFound icon: -5x 8  8bpp Sz:0" + skipped + "image size out of range)\n", 2, {}},
+        {"height field of 1", IconFile({Header40(8, 1, 8)}),
+         "%s/app: 1 icons.\nFound icon:  8x 0  8bpp Sz:0" + skipped + "image size out of range)\n", 2, {}},
+        {"negative height", IconFile({Header40(8, -16, 8)}),
+         "%s/app: 1 icons.\nFound icon:  8x-8  8bpp Sz:0" + skipped + "image size out of range)\n", 2, {}},
+        {"width 4097", IconFile({Header40(4097, 2, 1)}),
+         "%s/app: 1 icons.\nFound icon: 4097x 1  1bpp Sz:0" + skipped + "image size out of range)\n", 2, {}},
+        {"height 4097", IconFile({Header40(1, 8194, 32)}),
+         "%s/app: 1 icons.\nFound icon:  1x4097 32bpp Sz:0" + skipped + "image size out of range)\n", 2, {}},
+        {"huge sizes", IconFile({Header40(0x7FFFFFFF, -2, 32, -1)}),
+         "%s/app: 1 icons.\nFound icon: 2147483647x-1 32bpp Sz:-1" + skipped + "image size out of range)\n", 2, {}},
         // Data past the end reads as zeros; pixels without data are bounded
         // per file, allowing one largest image.
-        {"largest image without data, twice",
-         IconFile({Header40(4096, 8192, 1), Header40(4096, 8192, 1)}),
+        {"largest image without data, twice", IconFile({Header40(4096, 8192, 1), Header40(4096, 8192, 1)}),
          "%s/app: 2 icons.\nFound icon: 4096x4096  1bpp Sz:0 (%s/app_4096X4096_1bpp.png)\n"
-         "Found icon: 4096x4096  1bpp Sz:0" +
-             skipped + "the file is too small for all its images)\n",
-         2,
-         {"app_4096X4096_1bpp.png"}},
-        {"truncated image in a small file",
-         IconFile({Header40(1100, 2200, 1) + std::string(1938, 'x')}),
-         "%s/app: 1 icons.\nFound icon: 1100x1100  1bpp Sz:0 (%s/app_1100X1100_1bpp.png)\n",
-         0,
+         "Found icon: 4096x4096  1bpp Sz:0" + skipped + "the file is too small for all its images)\n",
+         2, {"app_4096X4096_1bpp.png"}},
+        {"truncated image in a small file", IconFile({Header40(1100, 2200, 1) + std::string(1938, 'x')}),
+         "%s/app: 1 icons.\nFound icon: 1100x1100  1bpp Sz:0 (%s/app_1100X1100_1bpp.png)\n", 0,
          {"app_1100X1100_1bpp.png"}},
-        {"png entry copied",
-         IconFile({png}),
+        {"png entry copied", IconFile({png}),
          "%s/app: 1 icons.\nFound icon: 256x256 32bpp Sz:" + std::to_string(png.size()) +
-             " (%s/app_256X256_32bpp.png)\n",
-         0,
-         {"app_256X256_32bpp.png"}},
-        {"palette png entry",
-         IconFile({PngData(16, 16, 1, 3)}),
-         "%s/app: 1 icons.\nFound icon: 16x16  1bpp Sz:45 (%s/app_16X16_1bpp.png)\n",
-         0,
-         {"app_16X16_1bpp.png"}},
-        {"png entry with a bad header",
-         IconFile({PngData(16, 16, 3, 6)}),
-         "%s/app: 1 icons.\nFound icon: 16x16 12bpp Sz:45" + skipped + "not a valid PNG image)\n",
-         2,
-         {}},
-        {"png entry with width 0",
-         IconFile({PngData(0, 16, 8, 6)}),
-         "%s/app: 1 icons.\nFound icon:  0x16 32bpp Sz:45" + skipped + "not a valid PNG image)\n",
-         2,
-         {}},
-        {"png entry cut short by its directory size",
-         WithDirectorySize(IconFile({PngData(16, 16, 1, 3)}), 0, 40),
+             " (%s/app_256X256_32bpp.png)\n", 0, {"app_256X256_32bpp.png"}},
+        {"palette png entry", IconFile({PngData(16, 16, 1, 3)}),
+         "%s/app: 1 icons.\nFound icon: 16x16  1bpp Sz:45 (%s/app_16X16_1bpp.png)\n", 0, {"app_16X16_1bpp.png"}},
+        {"png entry with a bad header", IconFile({PngData(16, 16, 3, 6)}),
+         "%s/app: 1 icons.\nFound icon: 16x16 12bpp Sz:45" + skipped + "not a valid PNG image)\n", 2, {}},
+        {"png entry with width 0", IconFile({PngData(0, 16, 8, 6)}),
+         "%s/app: 1 icons.\nFound icon:  0x16 32bpp Sz:45" + skipped + "not a valid PNG image)\n", 2, {}},
+        {"png entry cut short by its directory size", WithDirectorySize(IconFile({PngData(16, 16, 1, 3)}), 0, 40),
          "%s/app: 1 icons.\nFound icon: 16x16  1bpp Sz:40" + skipped + "the directory size cuts the PNG image short)\n",
-         2,
-         {}},
-        {"png entry of directory size 0",
-         WithDirectorySize(IconFile({PngData(16, 16, 1, 3)}), 0, 0),
-         "%s/app: 1 icons.\nFound icon: 16x16  1bpp Sz:0" + skipped +
-             "the directory size holds no complete PNG image)\n",
-         2,
-         {}},
+         2, {}},
+        {"png entry of directory size 0", WithDirectorySize(IconFile({PngData(16, 16, 1, 3)}), 0, 0),
+         "%s/app: 1 icons.\nFound icon: 16x16  1bpp Sz:0" + skipped + "the directory size holds no complete PNG image)\n",
+         2, {}},
     };
 }
+// clang-format on
 
 class Reports : public testing::TestWithParam<ReportCase> { };
 

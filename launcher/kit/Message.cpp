@@ -1,64 +1,52 @@
 #include "Message.h"
 
+// The fields of one kind: each name holds a list of values.
+template <typename T> using _Fields = std::map<std::string, std::vector<T>>;
+
+template <typename T> static status_t AddField(_Fields<T>& fields, const char* name, const T& value)
+{
+    if (name == nullptr)
+        return B_BAD_VALUE;
+    fields[name].push_back(value);
+    return B_OK;
+}
+
+template <typename T> static status_t FindField(const _Fields<T>& fields, const char* name, int32 index, T* value)
+{
+    auto it = fields.find(name != nullptr ? name : "");
+    if (it == fields.end() || index < 0 || index >= static_cast<int32>(it->second.size()))
+        return B_ENTRY_NOT_FOUND;
+    *value = it->second[index];
+    return B_OK;
+}
+
+template <typename T> static int32 CountField(const _Fields<T>& fields, const char* name)
+{
+    auto it = fields.find(name != nullptr ? name : "");
+    return it == fields.end() ? 0 : static_cast<int32>(it->second.size());
+}
+
 status_t BMessage::AddRef(const char* name, const entry_ref* ref)
 {
-    if (name == nullptr || ref == nullptr)
-        return B_BAD_VALUE;
-    fRefs[name].push_back(*ref);
-    return B_OK;
+    return ref == nullptr ? B_BAD_VALUE : AddField(fRefs, name, *ref);
 }
 
 status_t BMessage::FindRef(const char* name, int32 index, entry_ref* ref) const
 {
-    auto it = fRefs.find(name != nullptr ? name : "");
-    if (it == fRefs.end() || index < 0 || index >= static_cast<int32>(it->second.size()))
-        return B_ENTRY_NOT_FOUND;
-    *ref = it->second[index];
-    return B_OK;
+    return FindField(fRefs, name, index, ref);
 }
 
-int32 BMessage::CountRefs(const char* name) const
-{
-    auto it = fRefs.find(name != nullptr ? name : "");
-    return it == fRefs.end() ? 0 : static_cast<int32>(it->second.size());
-}
+int32 BMessage::CountRefs(const char* name) const { return CountField(fRefs, name); }
 
-status_t BMessage::AddString(const char* name, const std::string& string)
-{
-    if (name == nullptr)
-        return B_BAD_VALUE;
-    fStrings[name].push_back(string);
-    return B_OK;
-}
+status_t BMessage::AddString(const char* name, const std::string& string) { return AddField(fStrings, name, string); }
 
 status_t BMessage::FindString(const char* name, int32 index, std::string* string) const
 {
-    auto it = fStrings.find(name != nullptr ? name : "");
-    if (it == fStrings.end() || index < 0 || index >= static_cast<int32>(it->second.size()))
-        return B_ENTRY_NOT_FOUND;
-    *string = it->second[index];
-    return B_OK;
+    return FindField(fStrings, name, index, string);
 }
 
-int32 BMessage::CountStrings(const char* name) const
-{
-    auto it = fStrings.find(name != nullptr ? name : "");
-    return it == fStrings.end() ? 0 : static_cast<int32>(it->second.size());
-}
+int32 BMessage::CountStrings(const char* name) const { return CountField(fStrings, name); }
 
-status_t BMessage::AddInt32(const char* name, int32 value)
-{
-    if (name == nullptr)
-        return B_BAD_VALUE;
-    fInt32s[name] = value;
-    return B_OK;
-}
+status_t BMessage::AddInt32(const char* name, int32 value) { return AddField(fInt32s, name, value); }
 
-status_t BMessage::FindInt32(const char* name, int32* value) const
-{
-    auto it = fInt32s.find(name != nullptr ? name : "");
-    if (it == fInt32s.end())
-        return B_ENTRY_NOT_FOUND;
-    *value = it->second;
-    return B_OK;
-}
+status_t BMessage::FindInt32(const char* name, int32* value) const { return FindField(fInt32s, name, 0, value); }

@@ -46,5 +46,5 @@ public:
 private:
     std::map<std::string, std::vector<entry_ref>> fRefs;
     std::map<std::string, std::vector<std::string>> fStrings;
-    std::map<std::string, int32> fInt32s;
+    std::map<std::string, std::vector<int32>> fInt32s;
 };

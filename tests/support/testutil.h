@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <bit>
 #include <cctype>
 #include <cstdint>
 #include <cstring>
@@ -40,24 +41,9 @@ struct CaseName {
     }
 };
 
-inline RunOptions InDir(const std::string& cwd)
-{
-    RunOptions o;
-    o.cwd = cwd;
-    return o;
-}
-inline RunOptions FileSizeLimit(long bytes)
-{
-    RunOptions o;
-    o.fileSizeLimit = bytes;
-    return o;
-}
-inline RunOptions Timeout(unsigned seconds)
-{
-    RunOptions o;
-    o.timeoutSeconds = seconds;
-    return o;
-}
+inline RunOptions InDir(const std::string& cwd) { return {.cwd = cwd}; }
+inline RunOptions FileSizeLimit(long bytes) { return {.cwd = {}, .fileSizeLimit = bytes}; }
+inline RunOptions Timeout(unsigned seconds) { return {.cwd = {}, .timeoutSeconds = seconds}; }
 
 // Runs argv[0] (a path) with the arguments, without a shell, and collects
 // its output and status.
@@ -84,53 +70,30 @@ private:
 // Little-endian byte string builder, chaining the put_le writers.
 class Bytes {
 public:
-    Bytes& u8(uint32_t v)
-    {
-        put_le::U8(fData, v);
-        return *this;
-    }
-    Bytes& u16(uint32_t v)
-    {
-        put_le::U16(fData, v);
-        return *this;
-    }
-    Bytes& u32(uint32_t v)
-    {
-        put_le::U32(fData, v);
-        return *this;
-    }
+    Bytes& u8(uint32_t v) { return put(put_le::U8, v); }
+    Bytes& u16(uint32_t v) { return put(put_le::U16, v); }
+    Bytes& u32(uint32_t v) { return put(put_le::U32, v); }
     Bytes& i32(int32_t v) { return u32(static_cast<uint32_t>(v)); }
-    Bytes& f32(float f)
-    {
-        put_le::Float(fData, f);
-        return *this;
-    }
+    Bytes& f32(float f) { return u32(std::bit_cast<uint32_t>(f)); }
     Bytes& str(const std::string& s)
     {
         fData += s;
         return *this;
     }
-    Bytes& cstr(const std::string& s)
-    {
-        fData += s;
-        fData.push_back('\0');
-        return *this;
-    }
-    Bytes& fill(size_t n, uint8_t v = 0)
-    {
-        fData.append(n, static_cast<char>(v));
-        return *this;
-    }
-    Bytes& add(const Bytes& b)
-    {
-        fData += b.fData;
-        return *this;
-    }
+    Bytes& cstr(const std::string& s) { return str(s).u8(0); }
+    Bytes& fill(size_t n, uint8_t v = 0) { return str(std::string(n, static_cast<char>(v))); }
+    Bytes& add(const Bytes& b) { return str(b.fData); }
     size_t size() const { return fData.size(); }
     const std::string& str() const { return fData; }
     operator const std::string&() const { return fData; }
 
 private:
+    Bytes& put(void (*write)(std::string&, uint32_t), uint32_t v)
+    {
+        write(fData, v);
+        return *this;
+    }
+
     std::string fData;
 };
 
