@@ -1,48 +1,58 @@
-// The icon converter's reader and decoders on an in-memory icon file, the
-// PNG files written through libgd into a scratch folder. Every decoded
-// image must have the size that its header gives.
-#include <unistd.h>
-
+// The icon converter on an in-memory icon file: the listing path (header,
+// directory, selection, every check and the budget), then every bitmap
+// entry read, decoded and encoded as PNG to /dev/null. Every decoded image
+// must have the size that its header gives.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
-#include <filesystem>
-#include <string>
 #include <vector>
 
+#include "get_le.h"
 #include "icon.h"
 
-static std::string stem;
-static std::string scratch;
-
-static void RemoveScratch()
-{
-    std::error_code ignored;
-    std::filesystem::remove_all(scratch, ignored);
-}
-
-static void CheckImage(const icon_image* img, gdImagePtr im)
-{
-    if (gdImageSX(im) != img->width || gdImageSY(im) != image_height(img)) {
-        fprintf(stderr, "icon_fuzz: image of %dx%d for a header of %dx%d\n", gdImageSX(im), gdImageSY(im), img->width,
-                image_height(img));
-        abort();
-    }
-}
+static FILE* discard;
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
-    if (freopen("/dev/null", "w", stdout) == nullptr)
+    discard = fopen("/dev/null", "w");
+    if (discard == nullptr || freopen("/dev/null", "w", stdout) == nullptr)
         abort();
-    char dir[] = "/tmp/icon_fuzz-XXXXXX";
-    if (mkdtemp(dir) == nullptr)
-        abort();
-    scratch = dir;
-    atexit(RemoveScratch);
-    stem = scratch + "/out";
-    on_image_decoded = CheckImage;
     return 0;
+}
+
+static void DecodeEveryBitmap(FILE* in, size_t size)
+{
+    static const icon_options kToStdout = {nullptr, true, false, 0, 0, 0, 0, false};
+    icon_file file;
+    init_icon_file(&file, in, size, "fuzz.ico", &kToStdout);
+    file.report = discard;
+    unsigned char header[6];
+    rewind(in);
+    size_t got = fread(header, 1, sizeof header, in);
+    unsigned count = got == sizeof header ? GetLE16(header + 4) : 0;
+    std::vector<unsigned char> directory(count * 16u);
+    if (fread(directory.data(), 1, directory.size(), in) < directory.size())
+        count = 0;
+    for (unsigned i = 0; i < count; i++) {
+        icon_entry entry;
+        read_entry(&file, &directory[i * 16u], i + 1, &entry);
+        if (entry.png || entry_fault(&entry) != nullptr)
+            continue;
+        const char* fault = nullptr;
+        icon_image* img = read_bitmap(&file, &entry, &fault);
+        if (img == nullptr)
+            continue;
+        gdImagePtr im = decode_bitmap(img);
+        if (gdImageSX(im) != entry.width || gdImageSY(im) != entry.height) {
+            fprintf(stderr, "icon_fuzz: image of %dx%d for a header of %ldx%ld\n", gdImageSX(im), gdImageSY(im),
+                    static_cast<long>(entry.width), static_cast<long>(entry.height));
+            abort();
+        }
+        write_png(&file, entry.offset, "fuzz.png", im);
+        gdImageDestroy(im);
+        free_icon_image(img);
+    }
+    free_icon_file(&file);
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
@@ -51,11 +61,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     FILE* in = fmemopen(input.empty() ? nullptr : input.data(), input.size(), "rb");
     if (in == nullptr)
         return 0;
-    free(global_file_name);
-    global_file_name = strdup(stem.c_str());
-    icon_file file = {in, input.size(), 0, 0, 0, nullptr, 0, 0};
+    static const icon_options kList = {nullptr, false, true, 0, 0, 0, 0, false};
+    icon_file file;
+    init_icon_file(&file, in, size, "fuzz.ico", &kList);
+    file.report = discard;
     load_icon_file(&file);
-    free_outputs(&file);
+    free_icon_file(&file);
+    DecodeEveryBitmap(in, size);
     fclose(in);
     return 0;
 }

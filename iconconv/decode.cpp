@@ -1,7 +1,7 @@
-// Decoders from an icon image to a gd image. Stored row r holds image row
-// h - 1 - r (bottom row first); pixels are set in stored order. The 1-bit
-// mask marks transparent pixels, except in 32-bit images, whose own alpha
-// decides.
+// Decoders from a bitmap icon image to a gd image, which the caller writes
+// and destroys. Stored row r holds image row h - 1 - r (bottom row first);
+// pixels are set in stored order. The 1-bit mask marks transparent pixels,
+// except in 32-bit images, whose own alpha decides.
 #include <cstdlib>
 #include <cstring>
 
@@ -27,7 +27,7 @@ int check_transparency(int r, int x, const icon_image* img)
     return (byte >> (7 - x % 8)) & 1;
 }
 
-int process_32bit(const icon_image* img)
+gdImagePtr decode_32bit(const icon_image* img)
 {
     const int w = img->width, h = image_height(img);
     gdImagePtr im = created(gdImageCreateTrueColor(w, h));
@@ -41,10 +41,10 @@ int process_32bit(const icon_image* img)
             gdImageSetPixel(im, x, h - 1 - r, colour);
         }
     }
-    return write_png(img, im);
+    return im;
 }
 
-int process_24bit(const icon_image* img)
+gdImagePtr decode_24bit(const icon_image* img)
 {
     const int w = img->width, h = image_height(img);
     const uint64_t stride = colour_row_length(img);
@@ -61,7 +61,7 @@ int process_24bit(const icon_image* img)
             gdImageSetPixel(im, x, h - 1 - r, colour);
         }
     }
-    return write_png(img, im);
+    return im;
 }
 
 // The palette index of the pixel at stored row r, column x.
@@ -76,7 +76,7 @@ static int palette_index(const icon_image* img, uint64_t stride, int r, int x)
 // A palette image whose every gd colour is used by an unmasked pixel while
 // some pixels are masked leaves no index for transparency: it is written as
 // a true-colour image with alpha instead.
-static int palette_as_true_colour(const icon_image* img)
+static gdImagePtr palette_as_true_colour(const icon_image* img)
 {
     const int w = img->width, h = image_height(img);
     const uint64_t stride = colour_row_length(img);
@@ -91,10 +91,10 @@ static int palette_as_true_colour(const icon_image* img)
             gdImageSetPixel(im, x, h - 1 - r, colour);
         }
     }
-    return write_png(img, im);
+    return im;
 }
 
-int ico2png(const icon_image* img)
+gdImagePtr decode_palette(const icon_image* img)
 {
     const int w = img->width, h = image_height(img);
     const int entries = 1 << img->bit_count;
@@ -137,5 +137,14 @@ int ico2png(const icon_image* img)
             gdImageSetPixel(im, x, h - 1 - r, colour);
         }
     }
-    return write_png(img, im);
+    return im;
+}
+
+gdImagePtr decode_bitmap(const icon_image* img)
+{
+    if (img->bit_count == 32)
+        return decode_32bit(img);
+    if (img->bit_count == 24)
+        return decode_24bit(img);
+    return decode_palette(img);
 }

@@ -9,18 +9,16 @@
 #include <cstdint>
 #include <cstdio>
 
-// File header and directory.
-struct icon_dir_entry {
-    uint8_t width, height, colour_count, reserved;
-    uint16_t planes, bit_count;
-    uint32_t bytes_in_resource;  // length of the image data
-    uint32_t image_offset;  // from the start of the file
-};
-
-struct icon_header {
-    uint16_t reserved, type;
-    uint16_t count;  // directory entries
-    icon_dir_entry* entries;
+// What the command line asks of every file. A selection field of 0 (false)
+// matches every image.
+struct icon_options {
+    const char* output_directory;  // -o DIR, or null: beside each input
+    bool to_stdout;  // -o -: the one selected image's PNG to standard output
+    bool list;  // --list: describe the images, write nothing
+    unsigned index;  // --index, from 1
+    int32_t width, height;  // --width, --height
+    int bit_depth;  // --bit-depth
+    bool largest;  // --largest: the largest area, then the deepest, then the first
 };
 
 // A PNG file written for an image of the file being converted: the entry's
@@ -38,6 +36,11 @@ struct icon_file {
     uint64_t size;  // bytes in the file
     dev_t device;  // the input's identity, which no output may
     ino_t inode;  // replace; both 0 for a stream of no file
+    const char* path;  // as named on the command line
+    char* stem;  // the path without its extension; owned
+    const icon_options* options;
+    FILE* report;  // where the report lines go
+    bool cursor;  // type 2: the directory's planes and bit count are the hotspot
     // Pixels without data behind them (beyond the end of the file, read as
     // zeros) that the file's images may still make.
     uint64_t budget;
@@ -45,11 +48,36 @@ struct icon_file {
     size_t output_count, output_capacity;
 };
 
-// Releases the file's list of outputs.
-void free_outputs(icon_file* file);
+// Sets up file for the stream of the input named path (stem, report
+// stream, budget); load_icon_file then reads it. Release it with
+// free_icon_file, which does not close the stream.
+void init_icon_file(icon_file* file, FILE* stream, uint64_t size, const char* path, const icon_options* options);
+void free_icon_file(icon_file* file);
 
-// One image while it is read, decoded and written: the bitmap header's
-// fields and the three blocks that follow it.
+// One directory entry and what its image's own header says of it. Width,
+// height and depth come from that header, never from the directory.
+struct icon_entry {
+    unsigned number;  // from 1, in directory order
+    uint32_t offset;  // the image data's position in the file
+    uint32_t bytes;  // the image data's size, as the directory gives it
+    uint16_t hotspot_x, hotspot_y;  // a cursor's; the planes and bit count of an icon
+    bool png;  // PNG data rather than a bitmap
+    int64_t width, height;  // the image's (a bitmap header counts its mask in its height field)
+    int bpp;
+    long size_field;  // reported as "Sz": the bitmap header's image size, a PNG entry's directory size
+    unsigned char head[40];  // the first bytes of the image data (zeros past the end of the file)
+};
+
+// Reads entry number (from 1) of the directory bytes dir and the head of
+// its image data.
+void read_entry(icon_file* file, const unsigned char* dir, unsigned number, icon_entry* entry);
+
+// Why the entry's header rules it out (an unsupported depth, a size out of
+// range, an invalid PNG header), or null.
+const char* entry_fault(const icon_entry* entry);
+
+// One bitmap image while it is read and decoded: the bitmap header's fields
+// and the three blocks that follow it.
 struct icon_image {
     uint32_t header_size;
     int32_t width;
@@ -63,17 +91,15 @@ struct icon_image {
     unsigned char* palette;  // 2^bit_count x 4 bytes (B, G, R, unused), or null
     unsigned char* pixels;  // h rows, bottom row first, each padded to 4 bytes
     unsigned char* mask;  // h rows of 1 bit per pixel, 1 = transparent
-    icon_file* file;  // the file it came from
-    uint32_t offset;  // its directory entry's image offset
 };
 
-// The output name stem of the file being processed: the argument without
-// its extension.
-extern char* global_file_name;
-
-// The folder that the PNG files go into (-o), or null: beside the input.
-// With a folder, the names start with the last component of the stem.
-extern const char* output_directory;
+// Reads the palette, pixel and mask blocks of a bitmap entry that
+// entry_fault accepts, after taking the pixels that lie beyond the end of
+// the file from the file's budget. Returns the image (free it with
+// free_icon_image), or null with *fault set when the budget does not cover
+// them.
+icon_image* read_bitmap(icon_file* file, const icon_entry* entry, const char** fault);
+void free_icon_image(icon_image* img);
 
 // The allocator behind icon_alloc (calloc); tests replace it to provoke
 // allocation failures.
@@ -83,19 +109,19 @@ extern void* (*icon_calloc)(size_t count, size_t size);
 // standard error and ends the program with status 1.
 void* icon_alloc(size_t count);
 
-// Processes the icon file at path. Returns 0 when every image was written,
-// -1 when the file cannot be opened or is not an icon or cursor file (one
-// line on standard error says why) or when any image was skipped or could
-// not be written (its report line says why).
-int load_icon(const char* path);
-// Reads the header and directory of file and converts every entry. Returns
-// 0, -1 when an image was skipped or not written, or kNotAnIcon (nothing
-// printed) when the header is not an icon or cursor header.
-enum { kNotAnIcon = -2 };
+// Processes the icon file at path. Returns 0 when every selected image was
+// written (or listed without a fault), -1 when the file cannot be opened,
+// is not an icon or cursor file or has no image that the selection matches
+// (one line on standard error says why), or when any image was skipped or
+// could not be written (its report line says why).
+int load_icon(const char* path, const icon_options* options);
+// Reads the header and directory of file and converts or lists each
+// selected entry. Returns 0, -1 when an image was skipped or not written,
+// kNotAnIcon when the header is not an icon or cursor header, or
+// kNoneSelected when the selection matches no image (nothing printed for
+// either), or kManySelected when -o - would get more than one image.
+enum { kNotAnIcon = -2, kNoneSelected = -3, kManySelected = -4 };
 int load_icon_file(icon_file* file);
-// Reads, decodes and writes one directory entry's image. Returns 0, or -1
-// when it was skipped or could not be written.
-int load_icon_image(icon_file* file, int index, const icon_header* header);
 
 // Image height: the colour bitmap and the mask are counted together.
 inline int32_t image_height(const icon_image* img) { return img->height / 2; }
@@ -106,32 +132,34 @@ inline uint64_t colour_row_length(const icon_image* img)
 }
 inline uint64_t mask_row_length(const icon_image* img) { return (static_cast<uint64_t>(img->width) + 31) / 32 * 4; }
 
-// Decoders by bit depth; each hands its gd image to write_png.
-int process_32bit(const icon_image* img);
-int process_24bit(const icon_image* img);
-int ico2png(const icon_image* img);
+// Decoders from a bitmap image of the given depth to a gd image, which the
+// caller destroys; decode_bitmap picks one by depth (1, 2, 4, 8, 24, 32).
+gdImagePtr decode_bitmap(const icon_image* img);
+gdImagePtr decode_32bit(const icon_image* img);
+gdImagePtr decode_24bit(const icon_image* img);
+gdImagePtr decode_palette(const icon_image* img);
 // 1 when the mask marks the pixel at stored row r, column x transparent.
 int check_transparency(int r, int x, const icon_image* img);
-
-// Called by write_png with each decoded image before it is written; null
-// by default. The fuzzing harness checks the images through it.
-extern void (*on_image_decoded)(const icon_image* img, gdImagePtr im);
 
 // The name an image of the size and depth gets before it is made unique
 // within its file: STEM_WWXHH_Bbpp.png, in the output folder if one is set.
 // The caller frees it.
-char* output_name(int width, int height, int bpp);
+char* output_name(const icon_file* file, int width, int height, int bpp);
 
-// When an earlier entry of the file wrote the same data (the same offset,
-// and for PNG data the same size) under the same name, completes the report
-// line with that file's name and returns true: it need not be made again.
-bool already_written(const icon_file* file, uint32_t offset, uint32_t png_size, const char* name);
+// The name under which an earlier entry of the file wrote the same data
+// (the same offset, and for PNG data the same size) under the same name, or
+// null: such an image need not be made again.
+const char* already_written(const icon_file* file, uint32_t offset, uint32_t png_size, const char* name);
 
-// Writes the gd image as PNG through libgd, destroys it and completes the
-// report line. Returns 0, or -1 when the file could not be written.
-int write_png(const icon_image* img, gdImagePtr im);
+// Records an output of the file without writing anything, for a listing:
+// later entries then find it as already_written writes would.
+void note_output(icon_file* file, uint32_t offset, uint32_t png_size, const char* name);
+
+// Writes the gd image as PNG through libgd under name (made unique), or to
+// standard output for -o -, and completes the report line. Returns 0, or
+// -1 when the file could not be written.
+int write_png(icon_file* file, uint32_t offset, const char* name, gdImagePtr im);
 
 // Writes PNG data taken from an icon entry (at offset, of png_size bytes)
-// unchanged under name (made unique), and completes the report line.
-// Returns 0, or -1 as write_png.
+// unchanged, as write_png does.
 int write_png_bytes(icon_file* file, uint32_t offset, uint32_t png_size, const char* name, const unsigned char* data);

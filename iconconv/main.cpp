@@ -1,11 +1,14 @@
 // pngsmith: writes every image of the icon and cursor files named on the
-// command line as a PNG file of its own.
+// command line as a PNG file of its own, or lists them, or writes one image
+// to standard output.
 #include <fcntl.h>
 #include <getopt.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "icon.h"
@@ -25,10 +28,25 @@ static void print_help(void)
            "its extension, the image's size and its bits per pixel.\n"
            "\n"
            "  -o, --output-dir=DIR  write the PNG files into DIR instead of beside\n"
-           "                        each input\n"
-           "      --help            show this help and exit\n"
+           "                        each input; with DIR '-', write the one selected\n"
+           "                        image to standard output (the report then goes\n"
+           "                        to standard error)\n"
+           "  -l, --list            list the images (number, size, depth, PNG or\n"
+           "                        bitmap, bytes, a cursor's hotspot); write nothing\n"
+           "  -i, --index=N         only image N of each file, counted from 1\n"
+           "  -w, --width=W         only images W pixels wide\n"
+           "      --height=H        only images H pixels high\n"
+           "  -b, --bit-depth=B     only images of B bits per pixel\n"
+           "      --largest         only the largest image (area, then depth, then\n"
+           "                        the first)\n"
+           "  -h, --help            show this help and exit\n"
            "      --version         show the version and exit\n"
-           "  --                    end of options: every later argument is a file\n",
+           "  --                    end of options: every later argument is a file\n"
+           "\n"
+           "Examples:\n"
+           "  pngsmith --list favicon.ico\n"
+           "  pngsmith --largest -o - favicon.ico > favicon.png\n"
+           "  pngsmith -w 32 --height=32 -o out icons/*.ico\n",
            kUsage);
 }
 
@@ -43,23 +61,71 @@ static int close_stdout(int status)
     return status;
 }
 
+static int usage_error(const char* message)
+{
+    fprintf(stderr, "pngsmith: %s\nTry 'pngsmith --help' for more information.\n", message);
+    return kStatusUsage;
+}
+
+// A selection number: 1 to INT_MAX, all digits. False for anything else.
+static bool parse_number(const char* text, int* value)
+{
+    if (*text < '0' || *text > '9')
+        return false;
+    errno = 0;
+    char* end;
+    long n = strtol(text, &end, 10);
+    if (*end != '\0' || errno != 0 || n < 1 || n > INT_MAX)
+        return false;
+    *value = static_cast<int>(n);
+    return true;
+}
+
 int main(int argc, char** argv)
 {
     if (!OpenStandardDescriptors())
         return kStatusFailed;
-    enum { kHelp = 256, kVersion };
+    enum { kHeight = 256, kLargest, kVersion };
     static const option kOptions[] = {
         {"output-dir", required_argument, nullptr, 'o'},
-        {"help", no_argument, nullptr, kHelp},
+        {"list", no_argument, nullptr, 'l'},
+        {"index", required_argument, nullptr, 'i'},
+        {"width", required_argument, nullptr, 'w'},
+        {"height", required_argument, nullptr, kHeight},
+        {"bit-depth", required_argument, nullptr, 'b'},
+        {"largest", no_argument, nullptr, kLargest},
+        {"help", no_argument, nullptr, 'h'},
         {"version", no_argument, nullptr, kVersion},
         {nullptr, 0, nullptr, 0},
     };
-    for (int c; (c = getopt_long(argc, argv, "o:", kOptions, nullptr)) != -1;) {
+    icon_options options = {};
+    int index = 0;
+    for (int c, at = 0; (c = getopt_long(argc, argv, "o:li:w:b:h", kOptions, &at)) != -1; at = 0) {
+        int* number = nullptr;
         switch (c) {
         case 'o':
-            output_directory = optarg;
+            options.to_stdout = strcmp(optarg, "-") == 0;
+            options.output_directory = options.to_stdout ? nullptr : optarg;
             break;
-        case kHelp:
+        case 'l':
+            options.list = true;
+            break;
+        case 'i':
+            number = &index;
+            break;
+        case 'w':
+            number = &options.width;
+            break;
+        case kHeight:
+            number = &options.height;
+            break;
+        case 'b':
+            number = &options.bit_depth;
+            break;
+        case kLargest:
+            options.largest = true;
+            break;
+        case 'h':
             print_help();
             return close_stdout(0);
         case kVersion:
@@ -69,14 +135,30 @@ int main(int argc, char** argv)
             fprintf(stderr, "Try 'pngsmith --help' for more information.\n");
             return kStatusUsage;
         }
+        if (number != nullptr && !parse_number(optarg, number)) {
+            char message[96];
+            snprintf(message, sizeof message, "'%.40s' is not a number from 1 up for %s", optarg,
+                     c == 'i'   ? "--index"
+                     : c == 'w' ? "--width"
+                     : c == 'b' ? "--bit-depth"
+                                : "--height");
+            return usage_error(message);
+        }
     }
+    options.index = static_cast<unsigned>(index);
     if (optind == argc) {
         printf("%s\n", kUsage);
         return close_stdout(0);
     }
+    if (options.to_stdout && !options.list) {
+        if (argc - optind > 1)
+            return usage_error("-o - writes one image: name one file");
+        if (isatty(STDOUT_FILENO))
+            return usage_error("-o - writes PNG data, and standard output is a terminal: redirect it or pipe it");
+    }
     int status = 0;
     for (int i = optind; i < argc; i++)
-        if (load_icon(argv[i]) != 0)
+        if (load_icon(argv[i], &options) != 0)
             status = kStatusFailed;
     return close_stdout(status);
 }

@@ -1,5 +1,6 @@
 // PNG output: files named after the input's stem, the image's size and its
-// bit depth, written beside the input or into the output folder. Within one
+// bit depth, written beside the input or into the output folder, or one
+// image to standard output. Within one
 // input file no image replaces another's file (a later one gets _2, _3, ...
 // before ".png"), no output replaces the input, and an entry whose data an
 // earlier entry already wrote under the same name is not written again.
@@ -16,15 +17,16 @@
 // its CRC.
 static const unsigned char kPngEnd[12] = {0, 0, 0, 0, 'I', 'E', 'N', 'D', 0xAE, 0x42, 0x60, 0x82};
 
-char* output_name(int width, int height, int bpp)
+char* output_name(const icon_file* file, int width, int height, int bpp)
 {
-    const char* stem = global_file_name;
+    const char* stem = file->stem;
     const char* folder = "";
     const char* separator = "";
-    if (output_directory != nullptr) {
+    const char* directory = file->options->output_directory;
+    if (directory != nullptr) {
         const char* base = strrchr(stem, '/');
         stem = base == nullptr ? stem : base + 1;
-        folder = output_directory;
+        folder = directory;
         size_t length = strlen(folder);
         separator = length > 0 && folder[length - 1] != '/' ? "/" : "";
     }
@@ -35,27 +37,14 @@ char* output_name(int width, int height, int bpp)
     return name;
 }
 
-bool already_written(const icon_file* file, uint32_t offset, uint32_t png_size, const char* name)
+const char* already_written(const icon_file* file, uint32_t offset, uint32_t png_size, const char* name)
 {
     for (size_t i = 0; i < file->output_count; i++) {
         const icon_output& o = file->outputs[i];
-        if (o.offset == offset && o.png_size == png_size && strcmp(o.name, name) == 0) {
-            printf("%s)\n", o.written);
-            return true;
-        }
+        if (o.offset == offset && o.png_size == png_size && strcmp(o.name, name) == 0)
+            return o.written;
     }
-    return false;
-}
-
-void free_outputs(icon_file* file)
-{
-    for (size_t i = 0; i < file->output_count; i++) {
-        free(file->outputs[i].name);
-        free(file->outputs[i].written);
-    }
-    free(file->outputs);
-    file->outputs = nullptr;
-    file->output_count = file->output_capacity = 0;
+    return nullptr;
 }
 
 static char* copy_of(const char* text)
@@ -66,6 +55,8 @@ static char* copy_of(const char* text)
     return copy;
 }
 
+// Records an output of the file under name, written as written (owned by
+// the record from now on).
 static void add_output(icon_file* file, uint32_t offset, uint32_t png_size, const char* name, char* written)
 {
     if (file->output_count == file->output_capacity) {
@@ -78,6 +69,11 @@ static void add_output(icon_file* file, uint32_t offset, uint32_t png_size, cons
         file->output_capacity = capacity;
     }
     file->outputs[file->output_count++] = icon_output{offset, png_size, copy_of(name), written};
+}
+
+void note_output(icon_file* file, uint32_t offset, uint32_t png_size, const char* name)
+{
+    add_output(file, offset, png_size, name, copy_of(name));
 }
 
 static bool name_taken(const icon_file* file, const char* name)
@@ -108,9 +104,9 @@ static char* unique_name(const icon_file* file, const char* name)
 }
 
 // Completes the report line for an output that was not written.
-static int fail_output(const char* what, const char* name, const char* after = "")
+static int fail_output(const icon_file* file, const char* what, const char* name, const char* after = "")
 {
-    printf("%s %s%s)\n", what, name, after);
+    fprintf(file->report, "%s %s%s)\n", what, name, after);
     return -1;
 }
 
@@ -149,21 +145,33 @@ static FILE* open_output(const icon_file* file, const char* name, bool* is_input
     return out;
 }
 
-// Writes one output under name (made unique) through write(out),
-// completing the report line and recording the output in the file. write
-// returns null when a complete stream reached the stream, else the words
-// that name the failure.
+// The name that report lines give standard output.
+static const char* const kStandardOutput = "standard output";
+
+// Writes one output under name (made unique), or to standard output for
+// -o -, through write(out), completing the report line and recording the
+// output in the file. write returns null when a complete stream reached
+// the stream, else the words that name the failure.
 template <typename Write>
 static int write_output(icon_file* file, uint32_t offset, uint32_t png_size, const char* name, Write write)
 {
+    if (file->options->to_stdout) {
+        const char* failure = write(stdout);
+        if (failure == nullptr && fflush(stdout) != 0)
+            failure = "error writing";
+        if (failure != nullptr)
+            return fail_output(file, failure, kStandardOutput);
+        fprintf(file->report, "%s)\n", kStandardOutput);
+        return 0;
+    }
     char* written = unique_name(file, name);
     bool is_input;
     FILE* out = open_output(file, written, &is_input);
     int result = 0;
     if (is_input) {
-        result = fail_output("skipped: the output", written, " is the input file");
+        result = fail_output(file, "skipped: the output", written, " is the input file");
     } else if (out == nullptr) {
-        result = fail_output("cannot create", written);
+        result = fail_output(file, "cannot create", written);
     } else {
         const char* failure = write(out);
         bool closed = fclose(out) == 0;
@@ -171,14 +179,14 @@ static int write_output(icon_file* file, uint32_t offset, uint32_t png_size, con
             failure = "error writing";
         if (failure != nullptr) {
             remove_partial(written);
-            result = fail_output(failure, written);
+            result = fail_output(file, failure, written);
         }
     }
     if (result != 0) {
         free(written);
         return result;
     }
-    printf("%s)\n", written);
+    fprintf(file->report, "%s)\n", written);
     add_output(file, offset, png_size, name, written);
     return 0;
 }
@@ -223,14 +231,9 @@ void sink_free(gdIOCtxPtr) { }
 
 }  // namespace
 
-void (*on_image_decoded)(const icon_image*, gdImagePtr) = nullptr;
-
-int write_png(const icon_image* img, gdImagePtr im)
+int write_png(icon_file* file, uint32_t offset, const char* name, gdImagePtr im)
 {
-    if (on_image_decoded != nullptr)
-        on_image_decoded(img, im);
-    char* name = output_name(img->width, image_height(img), img->bit_count);
-    int result = write_output(img->file, img->offset, 0, name, [im](FILE* out) -> const char* {
+    return write_output(file, offset, 0, name, [im](FILE* out) -> const char* {
         png_sink sink = {};
         sink.ctx.putC = sink_put_c;
         sink.ctx.putBuf = sink_put_buf;
@@ -242,9 +245,6 @@ int write_png(const icon_image* img, gdImagePtr im)
             return "libgd could not encode";
         return sink.write_failed || ferror(out) ? "error writing" : nullptr;
     });
-    gdImageDestroy(im);
-    free(name);
-    return result;
 }
 
 int write_png_bytes(icon_file* file, uint32_t offset, uint32_t png_size, const char* name, const unsigned char* data)

@@ -23,9 +23,6 @@
 #include "get_le.h"
 #include "icon.h"
 
-char* global_file_name;
-const char* output_directory;
-
 enum : size_t { kFileHeaderSize = 6, kDirEntrySize = 16, kBitmapHeaderSize = 40 };
 enum : uint16_t { kIconType = 1, kCursorType = 2 };
 // Larger images are skipped: a cap that keeps every block size (at most
@@ -45,18 +42,6 @@ enum : uint64_t {
 static const unsigned char kPngSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
 enum : size_t { kPngHeaderSize = 8 + 4 + 4 + 13, kPngChunkOverhead = 12 };
 
-void* (*icon_calloc)(size_t, size_t) = calloc;
-
-void* icon_alloc(size_t count)
-{
-    void* p = icon_calloc(count == 0 ? 1 : count, 1);
-    if (p == nullptr) {
-        perror("malloc");
-        exit(1);
-    }
-    return p;
-}
-
 // Reads size bytes into a zero-filled buffer: a short read leaves zeros.
 static void read_block(FILE* file, unsigned char* buffer, size_t size)
 {
@@ -74,17 +59,41 @@ static void read_into_zeroed(FILE* file, unsigned char* buffer, size_t size)
 
 // The stem: the path without the extension of its last component. A
 // leading '.' of that component (a hidden file) does not start one.
-static void set_stem(const char* path)
+static char* stem_of(const char* path)
 {
-    free(global_file_name);
     size_t length = strlen(path);
-    global_file_name = static_cast<char*>(icon_alloc(length + 1));
-    memcpy(global_file_name, path, length);
-    char* base = strrchr(global_file_name, '/');
-    base = base == nullptr ? global_file_name : base + 1;
+    char* stem = static_cast<char*>(icon_alloc(length + 1));
+    memcpy(stem, path, length);
+    char* base = strrchr(stem, '/');
+    base = base == nullptr ? stem : base + 1;
     char* dot = strrchr(base, '.');
     if (dot != nullptr && dot != base)
         *dot = '\0';
+    return stem;
+}
+
+void init_icon_file(icon_file* file, FILE* stream, uint64_t size, const char* path, const icon_options* options)
+{
+    *file = icon_file{};
+    file->stream = stream;
+    file->size = size;
+    file->path = path;
+    file->stem = stem_of(path);
+    file->options = options;
+    // With the PNG data on standard output, the account goes beside it.
+    file->report = options->to_stdout && !options->list ? stderr : stdout;
+    file->budget = size * kUnbackedPerByte + kUnbackedAllowance;
+}
+
+void free_icon_file(icon_file* file)
+{
+    for (size_t i = 0; i < file->output_count; i++) {
+        free(file->outputs[i].name);
+        free(file->outputs[i].written);
+    }
+    free(file->outputs);
+    free(file->stem);
+    *file = icon_file{};
 }
 
 // Takes cost from the budget; false, leaving it, when it does not cover it.
@@ -129,7 +138,7 @@ static FILE* memory_stream(FILE* pipe, unsigned char** data, uint64_t* size)
     return fmemopen(buffer, used == 0 ? 1 : used, "rb");
 }
 
-int load_icon(const char* path)
+int load_icon(const char* path, const icon_options* options)
 {
     FILE* stream = fopen(path, "rb");
     if (stream == nullptr)
@@ -140,70 +149,109 @@ int load_icon(const char* path)
         fclose(stream);
         return report_file_error(path, strerror(error));
     }
-    icon_file file = {stream, 0, status.st_dev, status.st_ino, 0, nullptr, 0, 0};
     unsigned char* memory = nullptr;
+    uint64_t size = 0;
     off_t end = fseeko(stream, 0, SEEK_END) == 0 ? ftello(stream) : -1;
     if (end >= 0) {
-        file.size = static_cast<uint64_t>(end);
+        size = static_cast<uint64_t>(end);
         rewind(stream);
     } else {
-        file.stream = memory_stream(stream, &memory, &file.size);
-        fclose(stream);
-        if (file.stream == nullptr) {
+        FILE* pipe = stream;
+        stream = memory_stream(pipe, &memory, &size);
+        fclose(pipe);
+        if (stream == nullptr) {
             free(memory);
             return report_file_error(path, strerror(errno));
         }
     }
-    set_stem(path);
+    icon_file file;
+    init_icon_file(&file, stream, size, path, options);
+    file.device = status.st_dev;
+    file.inode = status.st_ino;
     int result = load_icon_file(&file);
-    fclose(file.stream);
+    free_icon_file(&file);
+    fclose(stream);
     free(memory);
-    free_outputs(&file);
-    if (result == kNotAnIcon)
+    switch (result) {
+    case kNotAnIcon:
         return report_file_error(path, "not an icon or cursor file");
-    return result;
+    case kNoneSelected:
+        return report_file_error(path, "no image matches the selection");
+    case kManySelected:
+        return report_file_error(path, "-o - writes one image, and the selection holds more"
+                                       " (choose one with --index or --largest)");
+    default:
+        return result;
+    }
 }
 
-int load_icon_file(icon_file* file)
+void read_entry(icon_file* file, const unsigned char* dir, unsigned number, icon_entry* entry)
 {
-    unsigned char field[kFileHeaderSize];
-    read_block(file->stream, field, sizeof field);
-    icon_header* header = static_cast<icon_header*>(icon_alloc(sizeof(icon_header)));
-    header->reserved = GetLE16(field);
-    header->type = GetLE16(field + 2);
-    header->count = GetLE16(field + 4);
-    if (header->reserved != 0 || (header->type != kIconType && header->type != kCursorType)) {
-        free(header);
-        return kNotAnIcon;
+    *entry = icon_entry{};
+    entry->number = number;
+    entry->hotspot_x = GetLE16(dir + 4);
+    entry->hotspot_y = GetLE16(dir + 6);
+    entry->bytes = GetLE32(dir + 8);
+    entry->offset = GetLE32(dir + 12);
+    fseeko(file->stream, entry->offset, SEEK_SET);
+    read_block(file->stream, entry->head, sizeof entry->head);
+    const unsigned char* head = entry->head;
+    entry->png = memcmp(head, kPngSignature, sizeof kPngSignature) == 0;
+    if (entry->png) {
+        // Channels per colour type (0 grey, 2 RGB, 3 palette, 4 grey+alpha,
+        // 6 RGBA); other types count none.
+        static const unsigned kChannels[7] = {1, 0, 3, 1, 2, 0, 4};
+        unsigned colour_type = head[25];
+        entry->width = GetBE32(head + 16);
+        entry->height = GetBE32(head + 20);
+        entry->bpp = static_cast<int>(head[24] * (colour_type < 7 ? kChannels[colour_type] : 0));
+        entry->size_field = entry->bytes;
+    } else {
+        entry->width = static_cast<int32_t>(GetLE32(head + 4));
+        entry->height = static_cast<int32_t>(GetLE32(head + 8)) / 2;
+        entry->bpp = static_cast<int16_t>(GetLE16(head + 14));
+        entry->size_field = static_cast<int32_t>(GetLE32(head + 20));
     }
-
-    size_t directory_size = header->count * kDirEntrySize;
-    unsigned char* directory = static_cast<unsigned char*>(icon_alloc(directory_size));
-    read_block(file->stream, directory, directory_size);
-    header->entries = static_cast<icon_dir_entry*>(icon_alloc(header->count * sizeof(icon_dir_entry)));
-    for (unsigned i = 0; i < header->count; i++) {
-        const unsigned char* p = directory + i * kDirEntrySize;
-        header->entries[i] =
-            icon_dir_entry{p[0], p[1], p[2], p[3], GetLE16(p + 4), GetLE16(p + 6), GetLE32(p + 8), GetLE32(p + 12)};
-    }
-    free(directory);
-
-    file->budget = file->size * kUnbackedPerByte + kUnbackedAllowance;
-    printf("%s: %d icons.\n", global_file_name, header->count);
-    int result = 0;
-    for (int i = 0; i < header->count; i++)
-        if (load_icon_image(file, i, header) != 0)
-            result = -1;
-    free(header->entries);
-    free(header);
-    return result;
 }
 
-// Completes a begun report line for an image that is not converted.
-static int skip_image(const char* reason)
+// Whether the IHDR chunk that follows the PNG signature is one libpng
+// takes: a size of 1 to 2^31 - 1 each way and a depth its colour type
+// allows.
+static bool png_header_valid(const unsigned char* head)
 {
-    printf("skipped: %s)\n", reason);
-    return -1;
+    unsigned depth = head[24];
+    bool depth_ok = false;
+    switch (head[25]) {
+    case 0:
+        depth_ok = depth == 1 || depth == 2 || depth == 4 || depth == 8 || depth == 16;
+        break;
+    case 3:
+        depth_ok = depth == 1 || depth == 2 || depth == 4 || depth == 8;
+        break;
+    case 2:
+    case 4:
+    case 6:
+        depth_ok = depth == 8 || depth == 16;
+        break;
+    }
+    uint32_t width = GetBE32(head + 16), height = GetBE32(head + 20);
+    return GetBE32(head + 8) == 13 && memcmp(head + 12, "IHDR", 4) == 0 && width >= 1 && width <= 0x7FFFFFFF &&
+           height >= 1 && height <= 0x7FFFFFFF && depth_ok;
+}
+
+const char* entry_fault(const icon_entry* entry)
+{
+    if (entry->png)
+        return png_header_valid(entry->head) ? nullptr : "not a valid PNG image";
+    const int bits = entry->bpp;
+    if (bits != 1 && bits != 2 && bits != 4 && bits != 8 && bits != 24 && bits != 32) {
+        static char reason[64];
+        snprintf(reason, sizeof reason, "%d bits per pixel not supported", bits);
+        return reason;
+    }
+    if (entry->width <= 0 || entry->height <= 0 || entry->width > kMaxDimension || entry->height > kMaxDimension)
+        return "image size out of range";
+    return nullptr;
 }
 
 // Why the PNG stream at data (size bytes, as the directory gives them)
@@ -225,61 +273,6 @@ static const char* png_stream_fault(const unsigned char* data, uint64_t size)
                                  : "the directory size cuts the PNG image short";
 }
 
-// An entry holding PNG data: checked and copied unchanged.
-static int load_png_entry(icon_file* file, const icon_dir_entry& entry, const unsigned char* head)
-{
-    uint32_t width = GetBE32(head + 16), height = GetBE32(head + 20);
-    unsigned depth = head[24], colour_type = head[25];
-    // Channels per colour type (0 grey, 2 RGB, 3 palette, 4 grey+alpha,
-    // 6 RGBA) and the bit depths each allows.
-    unsigned channels = 0;
-    bool depth_ok = false;
-    switch (colour_type) {
-    case 0:
-        channels = 1;
-        depth_ok = depth == 1 || depth == 2 || depth == 4 || depth == 8 || depth == 16;
-        break;
-    case 3:
-        channels = 1;
-        depth_ok = depth == 1 || depth == 2 || depth == 4 || depth == 8;
-        break;
-    case 2:
-        channels = 3;
-        depth_ok = depth == 8 || depth == 16;
-        break;
-    case 4:
-        channels = 2;
-        depth_ok = depth == 8 || depth == 16;
-        break;
-    case 6:
-        channels = 4;
-        depth_ok = depth == 8 || depth == 16;
-        break;
-    }
-    int bpp = static_cast<int>(depth * channels);
-    printf("Found icon: %2ldx%2ld %2ldbpp Sz:%ld (", static_cast<long>(width), static_cast<long>(height),
-           static_cast<long>(bpp), static_cast<long>(entry.bytes_in_resource));
-    bool header_ok = GetBE32(head + 8) == 13 && memcmp(head + 12, "IHDR", 4) == 0 && width >= 1 &&
-                     width <= 0x7FFFFFFF && height >= 1 && height <= 0x7FFFFFFF && depth_ok;
-    if (!header_ok)
-        return skip_image("not a valid PNG image");
-    if (entry.image_offset > file->size || entry.bytes_in_resource > file->size - entry.image_offset)
-        return skip_image("PNG data runs past the end of the file");
-    char* name = output_name(static_cast<int>(width), static_cast<int>(height), bpp);
-    int result = 0;
-    if (!already_written(file, entry.image_offset, entry.bytes_in_resource, name)) {
-        unsigned char* data = static_cast<unsigned char*>(icon_alloc(entry.bytes_in_resource));
-        fseeko(file->stream, entry.image_offset, SEEK_SET);
-        read_block(file->stream, data, entry.bytes_in_resource);
-        const char* fault = png_stream_fault(data, entry.bytes_in_resource);
-        result = fault != nullptr ? skip_image(fault)
-                                  : write_png_bytes(file, entry.image_offset, entry.bytes_in_resource, name, data);
-        free(data);
-    }
-    free(name);
-    return result;
-}
-
 // The pixels of an image whose colour and mask bytes (needed of them, from
 // position start) lie beyond the end of the file.
 static uint64_t unbacked_pixels(const icon_file* file, uint64_t start, uint64_t needed, uint64_t pixels)
@@ -291,17 +284,8 @@ static uint64_t unbacked_pixels(const icon_file* file, uint64_t start, uint64_t 
     return ((needed - available) * pixels + needed - 1) / needed;
 }
 
-int load_icon_image(icon_file* file, int index, const icon_header* header)
+static void parse_bitmap_header(const unsigned char* head, icon_image* img)
 {
-    const icon_dir_entry& entry = header->entries[index];
-    FILE* stream = file->stream;
-    fseeko(stream, entry.image_offset, SEEK_SET);
-    unsigned char head[kBitmapHeaderSize];
-    read_block(stream, head, sizeof head);
-    if (memcmp(head, kPngSignature, sizeof kPngSignature) == 0)
-        return load_png_entry(file, entry, head);
-
-    icon_image* img = static_cast<icon_image*>(icon_alloc(sizeof(icon_image)));
     img->header_size = GetLE32(head);
     img->width = static_cast<int32_t>(GetLE32(head + 4));
     img->height = static_cast<int32_t>(GetLE32(head + 8));
@@ -313,59 +297,221 @@ int load_icon_image(icon_file* file, int index, const icon_header* header)
     img->y_resolution = static_cast<int32_t>(GetLE32(head + 28));
     img->colours_used = GetLE32(head + 32);
     img->important_colours = GetLE32(head + 36);
-    img->file = file;
-    img->offset = entry.image_offset;
-    const int32_t w = img->width, h = image_height(img);
+}
+
+// Where the palette begins: after the 40-byte header, or after a later
+// header version's larger one (108 and 124 bytes), whose size is trusted
+// only when it fits in the file.
+static uint64_t palette_start(const icon_file* file, const icon_entry* entry, const icon_image* img)
+{
+    uint64_t start = uint64_t{entry->offset} + kBitmapHeaderSize;
+    if (img->header_size > kBitmapHeaderSize && entry->offset <= file->size &&
+        img->header_size <= file->size - entry->offset)
+        start = uint64_t{entry->offset} + img->header_size;
+    return start;
+}
+
+icon_image* read_bitmap(icon_file* file, const icon_entry* entry, const char** fault)
+{
+    icon_image* img = static_cast<icon_image*>(icon_alloc(sizeof(icon_image)));
+    parse_bitmap_header(entry->head, img);
     const int bits = img->bit_count;
-    printf("Found icon: %2ldx%2ld %2ldbpp Sz:%ld (", static_cast<long>(w), static_cast<long>(h),
-           static_cast<long>(bits), static_cast<long>(img->image_size));
-
-    int result = 0;
-    char* name = output_name(w, h, bits);
-    if (bits != 1 && bits != 2 && bits != 4 && bits != 8 && bits != 24 && bits != 32) {
-        char reason[64];
-        snprintf(reason, sizeof reason, "%d bits per pixel not supported", bits);
-        result = skip_image(reason);
-    } else if (w <= 0 || h <= 0 || w > kMaxDimension || h > kMaxDimension) {
-        result = skip_image("image size out of range");
-    } else if (!already_written(file, entry.image_offset, 0, name)) {
-        // Later header versions (108 and 124 bytes) put more fields before
-        // the palette; a size that does not fit in the file is not trusted.
-        uint64_t start = uint64_t{entry.image_offset} + kBitmapHeaderSize;
-        if (img->header_size > kBitmapHeaderSize && entry.image_offset <= file->size &&
-            img->header_size <= file->size - entry.image_offset) {
-            start = uint64_t{entry.image_offset} + img->header_size;
-            fseeko(stream, static_cast<off_t>(start), SEEK_SET);
-        }
-        size_t palette_size = bits <= 8 ? (size_t{1} << bits) * 4 : 0;
-        size_t pixels_size = static_cast<size_t>(colour_row_length(img) * h);
-        size_t mask_size = static_cast<size_t>(mask_row_length(img) * h);
-        uint64_t unbacked = unbacked_pixels(file, start + palette_size, pixels_size + mask_size,
-                                            static_cast<uint64_t>(w) * static_cast<uint64_t>(h));
-        if (!spend(&file->budget, unbacked)) {
-            result = skip_image("the file is too small for all its images");
-        } else {
-            if (palette_size != 0) {
-                img->palette = static_cast<unsigned char*>(icon_alloc(palette_size));
-                read_block(stream, img->palette, palette_size);
-            }
-            img->pixels = static_cast<unsigned char*>(icon_alloc(pixels_size));
-            read_into_zeroed(stream, img->pixels, pixels_size);
-            img->mask = static_cast<unsigned char*>(icon_alloc(mask_size));
-            read_into_zeroed(stream, img->mask, mask_size);
-
-            if (bits == 32)
-                result = process_32bit(img);
-            else if (bits == 24)
-                result = process_24bit(img);
-            else
-                result = ico2png(img);
-        }
+    const uint64_t start = palette_start(file, entry, img);
+    const size_t palette_size = bits <= 8 ? (size_t{1} << bits) * 4 : 0;
+    const size_t pixels_size = static_cast<size_t>(colour_row_length(img) * entry->height);
+    const size_t mask_size = static_cast<size_t>(mask_row_length(img) * entry->height);
+    uint64_t unbacked = unbacked_pixels(file, start + palette_size, pixels_size + mask_size,
+                                        static_cast<uint64_t>(entry->width) * static_cast<uint64_t>(entry->height));
+    if (!spend(&file->budget, unbacked)) {
+        free(img);
+        *fault = "the file is too small for all its images";
+        return nullptr;
     }
-    free(name);
+    FILE* stream = file->stream;
+    fseeko(stream, static_cast<off_t>(start), SEEK_SET);
+    if (palette_size != 0) {
+        img->palette = static_cast<unsigned char*>(icon_alloc(palette_size));
+        read_block(stream, img->palette, palette_size);
+    }
+    img->pixels = static_cast<unsigned char*>(icon_alloc(pixels_size));
+    read_into_zeroed(stream, img->pixels, pixels_size);
+    img->mask = static_cast<unsigned char*>(icon_alloc(mask_size));
+    read_into_zeroed(stream, img->mask, mask_size);
+    return img;
+}
+
+void free_icon_image(icon_image* img)
+{
+    if (img == nullptr)
+        return;
     free(img->mask);
     free(img->pixels);
     free(img->palette);
     free(img);
+}
+
+// Completes a begun report line for an image that is not converted.
+static int skip_image(const icon_file* file, const char* reason)
+{
+    fprintf(file->report, file->options->list ? ", skipped: %s\n" : "skipped: %s)\n", reason);
+    return -1;
+}
+
+// Begins the entry's report line: "Found icon: ..." before its output's
+// name, or for a listing its number, size, depth, kind and bytes.
+static void begin_line(const icon_file* file, const icon_entry* entry)
+{
+    if (!file->options->list) {
+        fprintf(file->report, "Found icon: %2ldx%2ld %2ldbpp Sz:%ld (", static_cast<long>(entry->width),
+                static_cast<long>(entry->height), static_cast<long>(entry->bpp), entry->size_field);
+        return;
+    }
+    fprintf(file->report, "%s: %u: %ldx%ld %dbpp %s %lu bytes", file->path, entry->number,
+            static_cast<long>(entry->width), static_cast<long>(entry->height), entry->bpp,
+            entry->png ? "png" : "bitmap", static_cast<unsigned long>(entry->bytes));
+    if (file->cursor)
+        fprintf(file->report, ", hotspot %u,%u", entry->hotspot_x, entry->hotspot_y);
+}
+
+// Ends the report line of an image that an earlier entry already wrote, or
+// for a listing one that would be written.
+static int keep_image(icon_file* file, const char* written)
+{
+    fprintf(file->report, file->options->list ? "\n" : "%s)\n", written);
+    return 0;
+}
+
+// An entry holding PNG data: checked and copied unchanged.
+static int load_png_entry(icon_file* file, const icon_entry* entry, const char* name)
+{
+    if (entry->offset > file->size || entry->bytes > file->size - entry->offset)
+        return skip_image(file, "PNG data runs past the end of the file");
+    if (const char* written = already_written(file, entry->offset, entry->bytes, name))
+        return keep_image(file, written);
+    unsigned char* data = static_cast<unsigned char*>(icon_alloc(entry->bytes));
+    fseeko(file->stream, entry->offset, SEEK_SET);
+    read_block(file->stream, data, entry->bytes);
+    int result = 0;
+    if (const char* fault = png_stream_fault(data, entry->bytes)) {
+        result = skip_image(file, fault);
+    } else if (file->options->list) {
+        note_output(file, entry->offset, entry->bytes, name);
+        result = keep_image(file, name);
+    } else {
+        result = write_png_bytes(file, entry->offset, entry->bytes, name, data);
+    }
+    free(data);
+    return result;
+}
+
+// An entry holding a bitmap: read, decoded and written as PNG.
+static int load_bitmap_entry(icon_file* file, const icon_entry* entry, const char* name)
+{
+    if (const char* written = already_written(file, entry->offset, 0, name))
+        return keep_image(file, written);
+    const char* fault = nullptr;
+    icon_image* img = read_bitmap(file, entry, &fault);
+    if (img == nullptr)
+        return skip_image(file, fault);
+    int result;
+    if (file->options->list) {
+        note_output(file, entry->offset, 0, name);
+        result = keep_image(file, name);
+    } else {
+        gdImagePtr im = decode_bitmap(img);
+        result = write_png(file, entry->offset, name, im);
+        gdImageDestroy(im);
+    }
+    free_icon_image(img);
+    return result;
+}
+
+// Converts or lists one directory entry.
+static int load_icon_image(icon_file* file, const icon_entry* entry)
+{
+    begin_line(file, entry);
+    if (const char* fault = entry_fault(entry))
+        return skip_image(file, fault);
+    // Sizes are within the limits now: the name's numbers fit an int.
+    char* name = output_name(file, static_cast<int>(entry->width), static_cast<int>(entry->height), entry->bpp);
+    int result = entry->png ? load_png_entry(file, entry, name) : load_bitmap_entry(file, entry, name);
+    free(name);
+    return result;
+}
+
+static bool selecting(const icon_options* o)
+{
+    return o->index != 0 || o->width != 0 || o->height != 0 || o->bit_depth != 0 || o->largest;
+}
+
+// Marks in chosen the entries that the options select, and returns their
+// number. --largest keeps, of the entries that match the rest and that
+// entry_fault accepts, the largest area, then the deepest, then the first.
+static unsigned select_entries(const icon_options* o, const icon_entry* entries, unsigned count, bool* chosen)
+{
+    unsigned matched = 0;
+    int best = -1;
+    for (unsigned i = 0; i < count; i++) {
+        const icon_entry& e = entries[i];
+        chosen[i] = (o->index == 0 || o->index == e.number) && (o->width == 0 || o->width == e.width) &&
+                    (o->height == 0 || o->height == e.height) && (o->bit_depth == 0 || o->bit_depth == e.bpp);
+        if (!chosen[i])
+            continue;
+        matched++;
+        if (!o->largest || entry_fault(&e) != nullptr)
+            continue;
+        if (best < 0) {
+            best = static_cast<int>(i);
+            continue;
+        }
+        const icon_entry& b = entries[best];
+        int64_t area = e.width * e.height, best_area = b.width * b.height;
+        if (area > best_area || (area == best_area && e.bpp > b.bpp))
+            best = static_cast<int>(i);
+    }
+    if (!o->largest)
+        return matched;
+    for (unsigned i = 0; i < count; i++)
+        chosen[i] = static_cast<int>(i) == best;
+    return best < 0 ? 0 : 1;
+}
+
+int load_icon_file(icon_file* file)
+{
+    unsigned char field[kFileHeaderSize];
+    read_block(file->stream, field, sizeof field);
+    uint16_t reserved = GetLE16(field), type = GetLE16(field + 2), count = GetLE16(field + 4);
+    if (reserved != 0 || (type != kIconType && type != kCursorType))
+        return kNotAnIcon;
+    file->cursor = type == kCursorType;
+
+    size_t directory_size = count * kDirEntrySize;
+    unsigned char* directory = static_cast<unsigned char*>(icon_alloc(directory_size));
+    read_block(file->stream, directory, directory_size);
+    icon_entry* entries = static_cast<icon_entry*>(icon_alloc(count * sizeof(icon_entry)));
+    for (unsigned i = 0; i < count; i++)
+        read_entry(file, directory + i * kDirEntrySize, i + 1, &entries[i]);
+    free(directory);
+
+    const icon_options* o = file->options;
+    bool* chosen = static_cast<bool*>(icon_alloc(count));
+    unsigned selected = select_entries(o, entries, count, chosen);
+    int result = 0;
+    if (selecting(o) && selected == 0) {
+        result = kNoneSelected;
+    } else if (o->to_stdout && !o->list && selected > 1) {
+        result = kManySelected;
+    } else {
+        if (!o->list)
+            fprintf(file->report, "%s: %d icons.\n", file->stem, count);
+        for (unsigned i = 0; i < count; i++) {
+            if (chosen[i] && load_icon_image(file, &entries[i]) != 0)
+                result = -1;
+            // Each line reaches its reader before the next image's work.
+            fflush(file->report);
+        }
+    }
+    free(chosen);
+    free(entries);
     return result;
 }

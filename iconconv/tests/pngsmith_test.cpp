@@ -475,6 +475,10 @@ TEST(CommandLine, StemsOfTheArguments)
 TEST(CommandLine, OptionsErrorsAndStreams)
 {
     const std::string ok = "app: 1 icons.\nFound icon:  8x 8  1bpp Sz:0 (app_08X08_1bpp.png)\n";
+    const std::string small = BitmapData(Picture(1, 8, 8, false));
+    const std::string three[] = {"three.ico: 1: 8x8 1bpp bitmap 112 bytes\n", "three.ico: 2: 16x16 4bpp bitmap 296 bytes\n",
+                                 "three.ico: 3: 16x16 32bpp bitmap 1128 bytes\n"};
+    const std::string mixed8 = "mixed.ico: 2: 8x8 1bpp bitmap 112 bytes\n";
     struct Case {
         const char* name;
         std::string command;
@@ -505,6 +509,34 @@ TEST(CommandLine, OptionsErrorsAndStreams)
         {"output is the input", "ln -s app.ico app_08X08_1bpp.png && P app.ico", 2,
          "app: 1 icons.\nFound icon:  8x 8  1bpp Sz:0 (skipped: the output app_08X08_1bpp.png is the input file)\n", "",
          ""},
+        // Listing and selecting in three.ico (8x8 1 bit, 16x16 4 bits, 16x16
+        // 32 bits), mixed.ico (an unsupported 64x64 image, then 8x8 1 bit)
+        // and a cursor.
+        {"list", "P -l three.ico", 0, three[0] + three[1] + three[2], "", ""},
+        {"list a cursor with its hotspot", "P --list cursor.cur", 0,
+         "cursor.cur: 1: 8x8 1bpp bitmap 112 bytes, hotspot 3,5\n", "", ""},
+        {"list says what would be skipped", "P -l mixed.ico", 2,
+         "mixed.ico: 1: 64x64 3bpp bitmap 40 bytes, skipped: 3 bits per pixel not supported\n" + mixed8, "", ""},
+        {"list a selection", "P -l -b 4 three.ico", 0, three[1], "", ""},
+        {"index", "P -i 2 three.ico", 0, "three: 3 icons.\nFound icon: 16x16  4bpp Sz:0 (three_16X16_4bpp.png)\n", "",
+         "three_16X16_4bpp.png"},
+        {"width and depth", "P -w 16 --bit-depth=32 three.ico", 0,
+         "three: 3 icons.\nFound icon: 16x16 32bpp Sz:0 (three_16X16_32bpp.png)\n", "", "three_16X16_32bpp.png"},
+        {"height", "P --height=8 three.ico", 0, "three: 3 icons.\nFound icon:  8x 8  1bpp Sz:0 (three_08X08_1bpp.png)\n",
+         "", "three_08X08_1bpp.png"},
+        {"largest: the deeper of equal areas", "P --largest -o - three.ico > big.png", 0, "",
+         "three: 3 icons.\nFound icon: 16x16 32bpp Sz:0 (standard output)\n", "big.png"},
+        {"largest passes over an unsupported image", "P --largest -l mixed.ico", 0, mixed8, "", ""},
+        {"nothing matches in one file", "P -i 2 app.ico three.ico", 2,
+         "three: 3 icons.\nFound icon: 16x16  4bpp Sz:0 (three_16X16_4bpp.png)\n",
+         "pngsmith: app.ico: no image matches the selection\n", "three_16X16_4bpp.png"},
+        {"more than one image for -o -", "P -o - three.ico > x.png", 2, "",
+         "pngsmith: three.ico: -o - writes one image, and the selection holds more (choose one with --index or "
+         "--largest)\n", ""},
+        {"two files for -o -", "P -o - app.ico app.ico > x.png", 1, "",
+         "pngsmith: -o - writes one image: name one file\nTry 'pngsmith --help' for more information.\n", ""},
+        {"not a number", "P --width=0 app.ico", 1, "",
+         "pngsmith: '0' is not a number from 1 up for --width\nTry 'pngsmith --help' for more information.\n", ""},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -512,6 +544,12 @@ TEST(CommandLine, OptionsErrorsAndStreams)
         const std::string icon = IconFile({BitmapData(Picture(1, 8, 8, false))});
         testutil::WriteFile(dir / "app.ico", icon);
         testutil::WriteFile(dir / "notes.txt", "Not an icon, but 30318 images by its count.\n");
+        testutil::WriteFile(dir / "three.ico", IconFile({small, BitmapData(Picture(4, 16, 16, true)),
+                                                         BitmapData(Picture(32, 16, 16, true))}));
+        testutil::WriteFile(dir / "mixed.ico", IconFile({Header40(64, 128, 3), small}));
+        std::string cursor = IconFile({small}, 2);
+        cursor[10] = 3, cursor[12] = 5;  // the directory's planes and bit count: the hotspot
+        testutil::WriteFile(dir / "cursor.cur", cursor);
         fs::create_directory(dir / "out");
         std::string command = c.command, err = c.err;
         command.replace(command.rfind('P'), 1, kPngsmith);
@@ -570,25 +608,32 @@ TEST(OutputFailures, ReportedAndTheRunGoesOn)
 }
 
 // libgd's PNG writer returns nothing when it fails (here libpng refuses a
-// width of 0 in the header): the failure is still seen, the partial file
-// removed and the run's result made a failure.
+// width beyond its limit of a million): the failure is still seen, the
+// partial file removed and the result a failure.
 TEST(OutputFailures, LibgdFailureIsCaught)
 {
     TempDir dir;
-    std::string path = dir / "app.ico";
-    testutil::WriteFile(path, IconFile({BitmapData(Picture(8, 4, 4, true)), BitmapData(Picture(32, 2, 2, false))}));
-    on_image_decoded = [](const icon_image*, gdImagePtr im) { im->sx = 0; };
-    testing::internal::CaptureStdout();
-    testing::internal::CaptureStderr();
-    int result = load_icon(path.c_str());
-    std::string out = testing::internal::GetCapturedStdout();
-    testing::internal::GetCapturedStderr();
-    on_image_decoded = nullptr;
-    EXPECT_EQ(result, -1);
-    for (const char* name : {"app_04X04_8bpp.png", "app_02X02_32bpp.png"}) {
-        EXPECT_NE(out.find("(libgd could not encode " + dir / name + ")\n"), std::string::npos) << out;
-        EXPECT_FALSE(fs::exists(dir / name));
+    const icon_options options = {};
+    icon_file file;
+    const std::string stem = dir / "app";
+    init_icon_file(&file, stdin, 0, (stem + ".ico").c_str(), &options);
+    FILE* report = tmpfile();
+    file.report = report;
+    for (bool trueColour : {false, true}) {
+        gdImagePtr im = trueColour ? gdImageCreateTrueColor(1000001, 1) : gdImageCreate(1000001, 1);
+        ASSERT_NE(im, nullptr);
+        const std::string name = stem + (trueColour ? "_32.png" : "_8.png");
+        EXPECT_EQ(write_png(&file, 0, name.c_str(), im), -1);
+        gdImageDestroy(im);
+        EXPECT_FALSE(fs::exists(name));
     }
+    free_icon_file(&file);
+    rewind(report);
+    char text[512] = {};
+    EXPECT_GT(fread(text, 1, sizeof text - 1, report), 0u);
+    fclose(report);
+    EXPECT_EQ(std::string(text), "libgd could not encode " + stem + "_8.png)\nlibgd could not encode " + stem +
+                                     "_32.png)\n");
 }
 
 // Every prefix of a small icon of several images: no crash, no hang, a
@@ -642,28 +687,26 @@ TEST(Hostile, CorruptedFields)
 }
 
 // An allocation failure reports "malloc" on standard error and ends with
-// status 1; the PNG files written before stay.
+// status 1; the PNG files written before stay. The second image's pixel
+// block, 40 rows of 40 bytes, is the only allocation of its size.
 TEST(AllocationFailure, MallocMessageAndStatus)
 {
     TempDir dir;
     std::string path = dir / "app.ico";
-    testutil::WriteFile(path, IconFile({BitmapData(Picture(1, 8, 8, false)), BitmapData(Picture(4, 4, 4, false))}));
-    static int left;
-    auto failLater = [](size_t count, size_t size) -> void* { return left-- > 0 ? calloc(count, size) : nullptr; };
-    // stem, header, directory, entries; the first image's record, name,
-    // three blocks, output name, unique name, the list of outputs and its
-    // copy of the name: the fourteenth allocation is the second image's
-    // record.
-    left = 13;
+    testutil::WriteFile(path, IconFile({BitmapData(Picture(1, 8, 8, false)), BitmapData(Picture(8, 40, 40, false))}));
+    auto failPixelBlock = [](size_t count, size_t size) -> void* {
+        return count * size == 40 * 40 ? nullptr : calloc(count, size);
+    };
     EXPECT_EXIT(
         {
-            icon_calloc = failLater;
-            load_icon(path.c_str());
+            icon_calloc = failPixelBlock;
+            const icon_options options = {};
+            load_icon(path.c_str(), &options);
             exit(0);
         },
         testing::ExitedWithCode(1), "^malloc: ");
     EXPECT_TRUE(fs::exists(dir / "app_08X08_1bpp.png"));
-    EXPECT_FALSE(fs::exists(dir / "app_04X04_4bpp.png"));
+    EXPECT_FALSE(fs::exists(dir / "app_40X40_8bpp.png"));
 }
 
 TEST(Corpus, EveryImageConverts)

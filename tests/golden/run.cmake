@@ -1,6 +1,11 @@
 # Runs COMMAND in DIR with its standard output kept in DIR/STDOUT; COPY, if
-# given, is copied into DIR first. Fails on a non-zero exit status.
+# given, is copied into DIR first. STDOUT and the OUTPUTS are removed before
+# the run, so that only this run's files are compared. Fails on a non-zero
+# exit status.
 file(MAKE_DIRECTORY ${DIR})
+foreach(file ${STDOUT} ${OUTPUTS})
+  file(REMOVE ${DIR}/${file})
+endforeach()
 if(COPY)
   file(COPY ${COPY} DESTINATION ${DIR})
 endif()
