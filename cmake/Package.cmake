@@ -18,7 +18,7 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_SUGGESTS "sox, libgd-tools")
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS "${CONVERTER_SUGGESTS}")
 # pngsmith holds libgd's code when it is linked statically: Built-Using names
 # the libgd source version, so that a libgd security update is known to need
 # a rebuild. CPack has no variable for the field; it is written as a line of

@@ -14,6 +14,8 @@
 #include "Window.h"
 #include "targets.h"
 
+std::string test1;
+std::string command;
 BListView* lstview1;
 BStringView* _stringview1;
 BPoint where;
@@ -45,7 +47,7 @@ MyView::MyView(BRect frame, const char* name, uint32 resizingMode, uint32 flags)
     AddChild(_stringview1);
     AddChild(fStatusLine);
     for (int i = 0; i < kTargetCount; i++)
-        lstview1->AddItem(new BStringItem(listitems[i], 0, true));
+        lstview1->AddItem(new BStringItem(listitems[i].label, 0, true));
 }
 
 MyView::~MyView() { delete fImage; }
@@ -77,7 +79,8 @@ void MyView::_Convert()
         return;
     if (dynamic_cast<BStringItem*>(lstview1->ItemAt(selection)) == nullptr)
         return;
-    if (BuildCommand(selection, test1.c_str()) != 0)
+    command = BuildCommand(selection, test1.c_str());
+    if (command.empty())
         return;
     fRunningTarget = selection;
     fRunningPath = test1;

@@ -29,8 +29,11 @@ private:
     std::string fRunningPath;  // the file it runs on
 };
 
-// The target list, the path display and the status line, set when the main
-// view is built.
+// The absolute path of the last file dropped on the window (empty before),
+// and the last command line built for it.
+extern std::string test1;
+extern std::string command;
+// The target list and the path display, set when the main view is built.
 extern BListView* lstview1;
 extern BStringView* _stringview1;
 // The last click: position and buttons as read, and the position truncated.

@@ -5,15 +5,29 @@
 #include <cstdint>
 #include <string>
 
-enum { kTargetCount = 39, kLabelSize = 39 };
+enum { kTargetCount = 39 };
 
-// Target labels in list order; the index of a label is its target's.
-extern const char listitems[kTargetCount][kLabelSize];
+// How a target's program is found: one of the suite's own in the
+// installation directory; a stand-in there that runs the outside program
+// of that name from the search path; or the program on the search path.
+enum TargetProgram { kOwnProgram, kStandIn, kOnSearchPath };
+// Where a target's output lands: the file named by the words after the
+// path, in the working directory; PNG files beside the input; the
+// launcher's standard output; wherever the outside program puts it.
+enum TargetOutput { kNamedOutput, kPngFilesBesideInput, kStandardOutput, kProgramsOwn };
 
-// The absolute path of the last file dropped on the window; empty before.
-extern std::string test1;
-// The last command line built.
-extern std::string command;
+struct Target {
+    const char* label;  // its text in the list
+    TargetProgram where;
+    const char* program;
+    const char* after;  // the words that follow the path, or ""
+    TargetOutput output;
+    const char* package;  // the Debian package that has the program, or ""
+};
+
+// The targets in list order (rows in targets.def); a target's index is its
+// position.
+extern const Target listitems[kTargetCount];
 
 // Where the converters are installed (a build-time setting).
 extern const char* const kInstallDir;
@@ -23,9 +37,9 @@ extern const char* const kInstallDir;
 // as '\'', so that the shell passes it as one word and runs nothing of it.
 std::string QuotePath(const std::string& path);
 
-// Builds the command line of target index for the path into command.
-// Returns 0, or -1 (command unchanged) for an index outside 0 to 38.
-int BuildCommand(int32_t index, const char* path);
+// The command line of target index for the path, or "" for an index
+// outside 0 to 38.
+std::string BuildCommand(int32_t index, const char* path);
 
 // The status line while target index runs on path: "Running PROGRAM on
 // FILE...".

@@ -34,12 +34,18 @@ fi
 for dep in libc6 $gd_deps libqt6widgets6 libqt6core6 libstdc++6; do
   field Depends | grep -q "\b$dep\b" || fail "Depends lacks $dep: $(field Depends)"
 done
-[ "$(field Suggests)" = "sox, libgd-tools" ] || fail "Suggests: $(field Suggests)"
+# The launcher's target table: each row's way of finding its program,
+# the program and its Debian package.
+rows=$(sed -n 's/^TARGET("[^"]*", \(k[A-Za-z]*\), "\([^"]*\)", "[^"]*", k[A-Za-z]*, "\([^"]*\)")$/\1 \2 \3/p' \
+  "$src/launcher/targets.def")
+suggests=$(echo "$rows" | awk '$1 != "kOwnProgram" && $3 != "" && !seen[$3]++ { printf "%s%s", sep, $3; sep = ", " }')
+[ -n "$suggests" ] && [ "$(field Suggests)" = "$suggests" ] || fail "Suggests: $(field Suggests), not $suggests"
 
 dir=$(cache CONVERTER_INSTALL_DIR)
 dpkg-deb -c "$deb" | awk '{print $6}' | sed 's|^\./|/|' >"$work/files"
-for f in "$dir/zelm.exe" "$dir/c7e2txt.exe" "$dir/pngsmith" "$dir/Convert" "$dir/conv.jpg" \
-         "$dir/gd2topng" "$dir/dwg2dxf" "$dir/mswrite2html" \
+stand_ins=$(echo "$rows" | awk -v dir="$dir" '$1 == "kStandIn" { print dir "/" $2 }')
+[ -n "$stand_ins" ] || fail "no stand-in rows read from targets.def"
+for f in "$dir/zelm.exe" "$dir/c7e2txt.exe" "$dir/pngsmith" "$dir/Convert" "$dir/conv.jpg" $stand_ins \
          /usr/bin/zelm /usr/bin/c7e2txt /usr/bin/pngsmith /usr/bin/converter-launcher \
          /usr/share/man/man1/zelm.1.gz /usr/share/man/man1/c7e2txt.1.gz \
          /usr/share/man/man1/pngsmith.1.gz /usr/share/man/man1/Convert.1.gz \
