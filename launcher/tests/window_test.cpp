@@ -307,7 +307,7 @@ TEST_F(LauncherWindow, WindowGeometryAndList)
     EXPECT_EQ(QRect(display->mapTo(top, QPoint(0, 0)) - QPoint(1, 1), display->size()), QRect(41, 95, 194, 39));
     ASSERT_EQ(lstview1->CountItems(), kTargetCount);
     for (int i = 0; i < kTargetCount; i++)
-        EXPECT_STREQ(static_cast<BStringItem*>(lstview1->ItemAt(i))->Text(), listitems[i]);
+        EXPECT_STREQ(static_cast<BStringItem*>(lstview1->ItemAt(i))->Text(), listitems[i].label);
     EXPECT_EQ(lstview1->ItemAt(39), nullptr);
     EXPECT_EQ(lstview1->CurrentSelection(), -1);
 }
@@ -386,8 +386,7 @@ TEST_F(LauncherWindow, CommandRunsBesideTheWindow)
     set_shell_system_hook(nullptr);
     testutil::TempDir dir;
     testutil::WriteFile(dir / "a.au", "x");
-    const std::string path = getenv("PATH");
-    setenv("PATH", dir.path().c_str(), 1);
+    testutil::ScopedEnv path("PATH", dir.path().string());
     Drop({dir / "a.au"});
     lstview1->Select(37);
     struct Case {
@@ -433,7 +432,6 @@ TEST_F(LauncherWindow, CommandRunsBesideTheWindow)
     EXPECT_TRUE(fApp->QuitRequested());
     EXPECT_FALSE(shell_running());
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
-    setenv("PATH", path.c_str(), 1);
 }
 
 // The loop ends on the Quit spot and on the window quit message.

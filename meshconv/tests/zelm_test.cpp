@@ -23,7 +23,7 @@ const std::string kEmptyModel("\xE0\xC7\0\0\0\0", 6);
 
 const char* const kBanner = "**************************************\n"
                             "ZELM - 3DS to Ostralune File COnverter\n"
-                            "            Version 1.01              \n"
+                            "            Version " CONVERTER_VERSION "              \n"
                             "**************************************\n"
                             "     Usage : ZELM <Input> <Output>    \n"
                             "**************************************\n"

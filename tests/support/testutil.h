@@ -7,6 +7,7 @@
 #include <bit>
 #include <cctype>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <string>
@@ -54,6 +55,34 @@ void WriteFile(const std::filesystem::path& path, const std::string& bytes);
 
 // A fresh folder under the system's temporary folder, removed with its
 // contents when the object goes.
+// Sets an environment variable for the life of the object: its earlier
+// value, or its absence, comes back however the test ends.
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, const std::string& value) : fName(name)
+    {
+        const char* old = getenv(name);
+        fHad = old != nullptr;
+        if (fHad)
+            fOld = old;
+        setenv(name, value.c_str(), 1);
+    }
+    ~ScopedEnv()
+    {
+        if (fHad)
+            setenv(fName, fOld.c_str(), 1);
+        else
+            unsetenv(fName);
+    }
+    ScopedEnv(const ScopedEnv&) = delete;
+    ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+private:
+    const char* fName;
+    std::string fOld;
+    bool fHad;
+};
+
 class TempDir {
 public:
     TempDir();
