@@ -25,6 +25,9 @@
 #include "chunk_ids.h"
 #include "get_le.h"
 #include "model.h"
+#include "normals.h"
+#include "optimize.h"
+#include "writer.h"
 
 enum : size_t {
     kChunkHeaderSize = 6,
@@ -155,6 +158,35 @@ int ReadObjectChunk(FILE* input, uint32_t limit, FILE* output)
     return result;
 }
 
+// Runs at the end of every mesh chunk: writes currentModel to output if it
+// has vertices and faces (after cleaning it and computing its normals, which
+// need no memory beyond the mesh's own), then releases and clears it.
+// Returns -1 when the record could not be written.
+static int CompleteMesh(FILE* output)
+{
+    _Model* model = &currentModel;
+    int result = 0;
+    if (model->numVertices != 0 && model->numFaces != 0 && model->vertices != nullptr && model->faces != nullptr) {
+        // Checked once here, so that nothing after this indexes the vertex
+        // array with a face index read from the file.
+        uint32_t missing = RemoveFacesOfMissingVertices(model);
+        if (missing != 0)
+            printf("\nWarning : %u Faces Refer to Missing Vertices!\n", missing);
+        OptimizeModel(model);
+        CalcNormals(model);
+        result = WriteModelB(model, output);
+        numMeshes++;
+    }
+    free(model->vertices);
+    free(model->faces);
+    model->vertices = nullptr;
+    model->faces = nullptr;
+    model->numVertices = 0;
+    model->numFaces = 0;
+    memset(model->name, 0, sizeof model->name);
+    return result;
+}
+
 int ReadMeshChunk(FILE* input, uint32_t limit, const char* name, FILE* output)
 {
     // The previous completion released everything.
@@ -243,23 +275,23 @@ int ReadMappingChunk(FILE* input)
     return 0;
 }
 
-int ReadASCIIZ(FILE* input, char* buffer)
+void ReadASCIIZ(FILE* input, char* buffer)
 {
     for (int i = 0;;) {
         int c = getc(input);
         if (c == EOF) {
             buffer[i] = '\0';
-            return 0;
+            return;
         }
         buffer[i++] = static_cast<char>(c);
         if (c == '\0')
-            return 0;
+            return;
         if (i == kMaxNameLength) {
             buffer[kMaxNameLength] = '\0';
             // Discard the rest of the name, so that the object's chunks are
             // read from where they really begin.
             while ((c = getc(input)) != EOF && c != '\0') { }
-            return 0;
+            return;
         }
     }
 }

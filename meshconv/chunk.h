@@ -1,5 +1,6 @@
 // The 3DS chunk reader: walks a 3DS file and loads each named object's
-// triangle mesh into currentModel, completing every mesh as its chunk ends.
+// triangle mesh into currentModel, completing every mesh as its chunk ends
+// (cleaned, given normals and written).
 #pragma once
 
 #include <cstdint>
@@ -39,4 +40,4 @@ int ReadMappingChunk(FILE* input);
 
 // Reads a zero-terminated name into a 256-byte buffer, keeping at most 255
 // characters; the rest of a longer name is read and discarded.
-int ReadASCIIZ(FILE* input, char* buffer);
+void ReadASCIIZ(FILE* input, char* buffer);

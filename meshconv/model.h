@@ -1,5 +1,4 @@
-// The in-memory mesh shared by the reader, optimizer, normals and writer, and
-// the mesh completion that runs at the end of every mesh chunk.
+// The in-memory mesh shared by the reader, optimizer, normals and writer.
 #pragma once
 
 #include <cstddef>
@@ -40,8 +39,3 @@ extern void* (*AllocateArray)(size_t count, size_t size);
 // Removes, in order, every face that names a vertex at or beyond
 // numVertices. Returns the number of faces removed.
 uint32_t RemoveFacesOfMissingVertices(_Model* model);
-
-// Runs at the end of every mesh chunk: writes currentModel to output if it
-// has vertices and faces (after cleaning it and computing its normals, which
-// need no memory beyond the mesh's own), then releases and clears it. Returns -1 when the record could not be written.
-int CompleteMesh(FILE* output);

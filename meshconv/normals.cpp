@@ -51,7 +51,7 @@ void MeansInPlace(_Model* model)
 
 }  // namespace
 
-int CalcNormals(_Model* model)
+void CalcNormals(_Model* model)
 {
     printf("Calculating Normals...");
     const uint32_t numVertices = model->numVertices;
@@ -82,7 +82,7 @@ int CalcNormals(_Model* model)
     if (sums == nullptr) {
         MeansInPlace(model);
         printf("Done!\n");
-        return 0;
+        return;
     }
     for (uint32_t i = 0; i < model->numFaces; i++) {
         const _Face& f = model->faces[i];
@@ -98,5 +98,4 @@ int CalcNormals(_Model* model)
         StoreMean(model->vertices[i], sums[i]);
     free(sums);
     printf("Done!\n");
-    return 0;
 }

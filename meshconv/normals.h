@@ -9,8 +9,8 @@
 // length rounds to 0 or is not finite gets (0, 0, 0) and counts for no
 // vertex; a vertex that no counted face uses gets (0, 0, 0). Arithmetic is
 // in double precision, rounded to float only for the length and the stored
-// components. Prints "Calculating Normals..." and "Done!\n". Returns 0.
+// components. Prints "Calculating Normals..." and "Done!\n".
 // Without working memory for the sums, each vertex scans every face
 // instead (quadratic time, the same sums in the same order). Every face
 // index must be below numVertices.
-int CalcNormals(_Model* model);
+void CalcNormals(_Model* model);

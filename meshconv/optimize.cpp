@@ -27,7 +27,7 @@ void _CountStep(uint32_t* counter, uint32_t threshold)
 
 bool _SamePosition(const _Vertex& p, const _Vertex& q) { return p.x == q.x && p.y == q.y && p.z == q.z; }
 
-int _ReplaceVertexIndex(_Model* model, uint32_t oldIndex, uint32_t newIndex)
+void _ReplaceVertexIndex(_Model* model, uint32_t oldIndex, uint32_t newIndex)
 {
     for (uint32_t i = 0; i < model->numFaces; i++) {
         _Face& f = model->faces[i];
@@ -38,7 +38,6 @@ int _ReplaceVertexIndex(_Model* model, uint32_t oldIndex, uint32_t newIndex)
         if (f.c == oldIndex)
             f.c = newIndex;
     }
-    return 0;
 }
 
 static void RenumberFaces(_Model* model, const uint32_t* newIndex)
@@ -201,7 +200,7 @@ uint32_t _RemoveNullFaces(_Model* model)
     return before - kept;
 }
 
-int OptimizeModel(_Model* model)
+void OptimizeModel(_Model* model)
 {
     printf("Optimizing Data... ");
     uint32_t unused = _RemoveUnusedVertices(model);
@@ -209,5 +208,4 @@ int OptimizeModel(_Model* model)
     uint32_t nullFaces = _RemoveNullFaces(model);
     printf("Done!\n");
     printf("Removing %u Unused Vertices, %u Duplicate Vertices, %u Null Faces\n", unused, duplicates, nullFaces);
-    return 0;
 }

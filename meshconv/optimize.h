@@ -10,8 +10,7 @@
 // digits, then "Done!\n" and the summary line. Every face index must be
 // below numVertices. When a pass cannot have its working memory it cleans
 // the mesh in place instead, in quadratic time, with the same result.
-// Returns 0.
-int OptimizeModel(_Model* model);
+void OptimizeModel(_Model* model);
 
 // Pass 1: removes every vertex that no face uses, keeping the order of the
 // others and renumbering the faces. Returns the number removed.
@@ -27,7 +26,7 @@ uint32_t _RemoveDuplicateVertices(_Model* model);
 uint32_t _RemoveNullFaces(_Model* model);
 
 // Sets every face corner equal to oldIndex to newIndex.
-int _ReplaceVertexIndex(_Model* model, uint32_t oldIndex, uint32_t newIndex);
+void _ReplaceVertexIndex(_Model* model, uint32_t oldIndex, uint32_t newIndex);
 
 // Equality of two vertex positions, as the duplicate and null-face passes
 // use it.
