@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "file_chores.h"
 #include "icon.h"
 #include "standard_streams.h"
 
@@ -54,7 +55,7 @@ static void print_help(void)
 // full disk) fails the run.
 static int close_stdout(int status)
 {
-    if (fflush(stdout) != 0 || ferror(stdout)) {
+    if (!StandardOutputWritten()) {
         fprintf(stderr, "pngsmith: standard output: %s\n", strerror(errno));
         return kStatusFailed;
     }

@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "file_chores.h"
 #include "icon.h"
 
 // The last 12 bytes of every complete PNG stream: the empty IEND chunk with
@@ -110,14 +111,6 @@ static int fail_output(const icon_file* file, const char* what, const char* name
     return -1;
 }
 
-// Removes a partial output, only when the name is a regular file.
-static void remove_partial(const char* name)
-{
-    struct stat status;
-    if (lstat(name, &status) == 0 && S_ISREG(status.st_mode))
-        remove(name);
-}
-
 // Opens the output for writing without emptying it first, so that a name
 // that leads to the input itself (a link) is found before anything is lost.
 // Returns null with *is_input set for that case, or null for a file that
@@ -129,8 +122,8 @@ static FILE* open_output(const icon_file* file, const char* name, bool* is_input
     if (fd < 0)
         return nullptr;
     struct stat status;
-    if (fstat(fd, &status) == 0 && (file->device != 0 || file->inode != 0) && status.st_dev == file->device &&
-        status.st_ino == file->inode) {
+    if (fstat(fd, &status) == 0 && (file->device != 0 || file->inode != 0) &&
+        SameFile(status, file->device, file->inode)) {
         *is_input = true;
         close(fd);
         return nullptr;
@@ -178,7 +171,7 @@ static int write_output(icon_file* file, uint32_t offset, uint32_t png_size, con
         if (failure == nullptr && !closed)
             failure = "error writing";
         if (failure != nullptr) {
-            remove_partial(written);
+            RemoveIfRegular(written);
             result = fail_output(file, failure, written);
         }
     }

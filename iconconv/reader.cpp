@@ -12,14 +12,14 @@
 //                 colour rows and the 1-bit mask rows, bottom row first,
 //                 each row padded to 4 bytes.
 // Width, height and depth come from the image's own header, never from its
-// directory entry. Bytes past the end of the file read as 0. An input that
-// cannot seek (a pipe) is read whole into memory first.
+// directory entry. Bytes past the end of the file read as 0.
 #include <sys/stat.h>
 
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 
+#include "file_chores.h"
 #include "get_le.h"
 #include "icon.h"
 
@@ -112,32 +112,6 @@ static int report_file_error(const char* path, const char* reason)
     return -1;
 }
 
-// A stream that cannot seek, read whole into memory (allocated with
-// icon_alloc; the caller frees *data) with its size in *size. Returns null
-// when the read fails.
-static FILE* memory_stream(FILE* pipe, unsigned char** data, uint64_t* size)
-{
-    size_t used = 0, capacity = size_t{1} << 16;
-    unsigned char* buffer = static_cast<unsigned char*>(icon_alloc(capacity));
-    for (;;) {
-        used += fread(buffer + used, 1, capacity - used, pipe);
-        if (used < capacity)
-            break;
-        unsigned char* grown = static_cast<unsigned char*>(icon_alloc(capacity * 2));
-        memcpy(grown, buffer, used);
-        free(buffer);
-        buffer = grown;
-        capacity *= 2;
-    }
-    *data = buffer;
-    *size = used;
-    if (ferror(pipe))
-        return nullptr;
-    // fmemopen needs at least one byte: an empty input reads as one zero
-    // byte, which is no icon header either.
-    return fmemopen(buffer, used == 0 ? 1 : used, "rb");
-}
-
 int load_icon(const char* path, const icon_options* options)
 {
     FILE* stream = fopen(path, "rb");
@@ -149,21 +123,18 @@ int load_icon(const char* path, const icon_options* options)
         fclose(stream);
         return report_file_error(path, strerror(error));
     }
-    unsigned char* memory = nullptr;
-    uint64_t size = 0;
+    // An input that cannot seek (a pipe) is read through a stream that can;
+    // its end, and so its size, is known once it is read whole.
+    if (fseeko(stream, 0, SEEK_CUR) != 0 && (stream = SeekableStream(stream)) == nullptr)
+        return report_file_error(path, strerror(errno));
     off_t end = fseeko(stream, 0, SEEK_END) == 0 ? ftello(stream) : -1;
-    if (end >= 0) {
-        size = static_cast<uint64_t>(end);
-        rewind(stream);
-    } else {
-        FILE* pipe = stream;
-        stream = memory_stream(pipe, &memory, &size);
-        fclose(pipe);
-        if (stream == nullptr) {
-            free(memory);
-            return report_file_error(path, strerror(errno));
-        }
+    if (end < 0) {
+        int error = errno;
+        fclose(stream);
+        return report_file_error(path, strerror(error));
     }
+    const uint64_t size = static_cast<uint64_t>(end);
+    rewind(stream);
     icon_file file;
     init_icon_file(&file, stream, size, path, options);
     file.device = status.st_dev;
@@ -171,7 +142,6 @@ int load_icon(const char* path, const icon_options* options)
     int result = load_icon_file(&file);
     free_icon_file(&file);
     fclose(stream);
-    free(memory);
     switch (result) {
     case kNotAnIcon:
         return report_file_error(path, "not an icon or cursor file");

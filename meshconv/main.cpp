@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "chunk.h"
+#include "file_chores.h"
 #include "model.h"
 #include "optimize.h"
 #include "standard_streams.h"
@@ -38,14 +39,7 @@ enum { kStatusOpen = 1, kStatusWrite = 2, kStatusNot3ds = 3 };
 
 static const char* outputPath;
 
-// Deletes the output only when the name itself is a regular file: never a
-// device, a pipe or a link such as /dev/stdout.
-static void RemoveOutput(void)
-{
-    struct stat status;
-    if (lstat(outputPath, &status) == 0 && S_ISREG(status.st_mode))
-        remove(outputPath);
-}
+static void RemoveOutput(void) { RemoveIfRegular(outputPath); }
 
 static void FailWrite(void)
 {
@@ -54,49 +48,12 @@ static void FailWrite(void)
     exit(kStatusWrite);
 }
 
-// True when the open input and the output name are one file (by device and
-// inode, whatever its type), which opening the output for writing would
-// empty or disturb.
-static bool IsSameFile(FILE* input, const char* path)
+// An input that cannot seek (a pipe) is read through a stream that can,
+// since the chunk walk seeks. Returns the stream to read, or null when none
+// can be made.
+static FILE* SeekableInput(FILE* input)
 {
-    struct stat in, out;
-    return fstat(fileno(input), &in) == 0 && stat(path, &out) == 0 && in.st_dev == out.st_dev &&
-           in.st_ino == out.st_ino;
-}
-
-// An input that cannot seek (a pipe) is read whole into memory and read
-// from there, since the chunk walk seeks. Returns the stream to read, or
-// null when the input cannot be read or held; *copy is the memory, which
-// the caller frees after closing the stream.
-static FILE* SeekableInput(FILE* input, char** copy)
-{
-    if (fseeko(input, 0, SEEK_CUR) == 0)
-        return input;
-    size_t size = 0, capacity = 1 << 16;
-    char* data = static_cast<char*>(malloc(capacity));
-    while (data != nullptr) {
-        size += fread(data + size, 1, capacity - size, input);
-        if (size < capacity)
-            break;
-        char* grown = capacity <= SIZE_MAX / 2 ? static_cast<char*>(realloc(data, capacity * 2)) : nullptr;
-        if (grown == nullptr)
-            free(data);
-        data = grown;
-        capacity *= 2;
-    }
-    bool failed = data == nullptr || ferror(input);
-    fclose(input);
-    if (failed) {
-        free(data);
-        return nullptr;
-    }
-    // fmemopen needs a size of at least 1; an empty input reads nothing all
-    // the same.
-    *copy = data;
-    FILE* memory = fmemopen(data, size == 0 ? 1 : size, "rb");
-    if (memory != nullptr && size == 0)
-        fseeko(memory, 0, SEEK_END);
-    return memory;
+    return fseeko(input, 0, SEEK_CUR) == 0 ? input : SeekableStream(input);
 }
 
 int main(int argc, char** argv)
@@ -113,14 +70,13 @@ int main(int argc, char** argv)
     }
     outputPath = argv[2];
     FILE* input = fopen(argv[1], "rb");
-    if (input != nullptr && IsSameFile(input, outputPath)) {
+    if (input != nullptr && SameFile(input, outputPath)) {
         fclose(input);
         printf("Error : Input and Output are the same File!");
         exit(kStatusOpen);
     }
-    char* inputCopy = nullptr;
     if (input != nullptr)
-        input = SeekableInput(input, &inputCopy);
+        input = SeekableInput(input);
     if (input == nullptr) {
         printf("Error : Input File Could Not Be Opened!");
         exit(kStatusOpen);
@@ -128,7 +84,6 @@ int main(int argc, char** argv)
     FILE* output = fopen(outputPath, "wb");
     if (output == nullptr) {
         fclose(input);
-        free(inputCopy);
         printf("Error : Output File Could Not Be Created!");
         exit(kStatusOpen);
     }
@@ -145,7 +100,6 @@ int main(int argc, char** argv)
     }
     bool closed = fclose(output) == 0;
     fclose(input);
-    free(inputCopy);
     if (!closed)
         FailWrite();
 

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "dump.h"
+#include "file_chores.h"
 #include "standard_streams.h"
 
 // Exit statuses besides 0: 1 without an argument, 2 when the file cannot be
@@ -23,7 +24,7 @@ static void PrintUsage(FILE* stream)
 // disk) is the run's failure.
 static int CloseOutput(int status)
 {
-    if (fflush(stdout) != 0 || ferror(stdout)) {
+    if (!StandardOutputWritten()) {
         fprintf(stderr, "\n Error : the dump could not be written: %s!\n", strerror(errno));
         return kStatusFailed;
     }
