@@ -1,7 +1,11 @@
-// The C7E0 model file's numbers, for the converter that writes it and the
-// dump tool that reads it. Layout (little-endian, packed): u16 magic, u32
-// mesh count, then per mesh a zero-terminated name, u32 vertex count, u32
-// face count, the vertex records and the face records.
+// The C7E0 model file, for the converter that writes it, the dump tool that
+// reads it and the tests' builder and reader. Little-endian, packed:
+//   header      u16 magic 0xC7E0, u32 meshCount
+//   per mesh    name (bytes up to and including its zero, 1 to 256 bytes),
+//               u32 numVertices, u32 numFaces,
+//               numVertices x (f32 x, y, z, u, v, nx, ny, nz)     32 bytes
+//               numFaces    x (u32 a, b, c, f32 nx, ny, nz)       24 bytes
+// Floats are stored with their exact bits.
 #pragma once
 
 #include <cstddef>

@@ -7,36 +7,26 @@
 
 #include "forge3ds.h"
 #include "forgeico.h"
-#include "model_format.h"
+#include "forgec7e.h"
 #include "put_le.h"
 #include "save_file.h"
 
 using namespace forge3ds;
 
-static std::string Model(const std::vector<std::string>& records)
+// A mesh of the given counts whose values repeat a small pattern.
+static forgec7e::Mesh Filled(const std::string& name, uint32_t vertices, uint32_t faces)
 {
-    std::string b;
-    put_le::U16(b, kModelMagic);
-    put_le::U32(b, static_cast<uint32_t>(records.size()));
-    for (const std::string& r : records)
-        b += r;
-    return b;
-}
-
-static std::string Record(const std::string& name, uint32_t vertices, uint32_t faces)
-{
-    std::string b = name + '\0';
-    put_le::U32(b, vertices);
-    put_le::U32(b, faces);
-    for (uint32_t i = 0; i < vertices * 8; i++)
-        put_le::Float(b, static_cast<float>(i % 3));
-    for (uint32_t i = 0; i < faces; i++) {
-        for (uint32_t k = 0; k < 3; k++)
-            put_le::U32(b, k % (vertices == 0 ? 1 : vertices));
-        for (int k = 0; k < 3; k++)
-            put_le::Float(b, k == 2 ? 1.0f : 0.0f);
+    forgec7e::Mesh m{name, {}, {}};
+    for (uint32_t i = 0; i < vertices; i++) {
+        forgec7e::Vertex v;
+        for (uint32_t k = 0; k < 8; k++)
+            v[k] = static_cast<float>((i * 8 + k) % 3);
+        m.vertices.push_back(v);
     }
-    return b;
+    uint32_t n = vertices == 0 ? 1 : vertices;
+    for (uint32_t i = 0; i < faces; i++)
+        m.faces.push_back({0 % n, 1 % n, 2 % n, 0, 0, 1});
+    return m;
 }
 
 static IconPicture Picture(int size, int bits, bool mask)
@@ -80,9 +70,9 @@ int main(int argc, char** argv)
               SaveFile(dir + "/corpus/mesh/missing-vertex.3ds",
                        Main(Editor(Object("M", Mesh(VertexList(tri) + FaceList({{0, 1, 7}, {2, 2, 1}})))))) &&
               SaveFile(dir + "/corpus/mesh/zero-length.3ds", Main(Editor(Header(0x3D3E, 0) + Object("Z", triMesh)))) &&
-              SaveFile(dir + "/corpus/dump/empty.c7e", Model({})) &&
-              SaveFile(dir + "/corpus/dump/two-meshes.c7e", Model({Record("A", 3, 1), Record("", 2, 0)})) &&
-              SaveFile(dir + "/corpus/dump/long-name.c7e", Model({Record(std::string(256, 'x'), 0, 0)})) &&
+              SaveFile(dir + "/corpus/dump/empty.c7e", forgec7e::ModelFile(std::vector<forgec7e::Mesh>{})) &&
+              SaveFile(dir + "/corpus/dump/two-meshes.c7e", forgec7e::ModelFile({Filled("A", 3, 1), Filled("", 2, 0)})) &&
+              SaveFile(dir + "/corpus/dump/long-name.c7e", forgec7e::ModelFile({Filled(std::string(256, 'x'), 0, 0)})) &&
               SaveFile(dir + "/corpus/icon/depths.ico",
                        IconFile({BitmapData(Picture(4, 1, true)), BitmapData(Picture(3, 2, true)),
                                  BitmapData(Picture(5, 4, true)), BitmapData(Picture(2, 8, false)),

@@ -7,30 +7,18 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
+#include <string>
 #include <unistd.h>
 #include <vector>
 
 #include "chunk.h"
 #include "dump.h"
+#include "forgec7e.h"
 #include "model.h"
 #include "writer.h"
 
 static FILE* output;
 static FILE* devNull;
-
-static uint32_t Get32(const std::vector<unsigned char>& b, size_t at)
-{
-    return b[at] | b[at + 1] << 8 | b[at + 2] << 16 | static_cast<uint32_t>(b[at + 3]) << 24;
-}
-
-static float GetFloat(const std::vector<unsigned char>& b, size_t at)
-{
-    uint32_t bits = Get32(b, at);
-    float f;
-    memcpy(&f, &bits, sizeof f);
-    return f;
-}
 
 static void Require(bool condition, const char* what)
 {
@@ -40,37 +28,25 @@ static void Require(bool condition, const char* what)
     }
 }
 
-// Walks the model file's records and checks each one.
-static void CheckModel(const std::vector<unsigned char>& b, uint32_t meshes)
+// Reads the model file back and checks each record.
+static void CheckModel(const std::string& bytes, uint32_t meshes)
 {
-    Require(b.size() >= 6 && b[0] == 0xE0 && b[1] == 0xC7, "bad header");
-    Require(Get32(b, 2) == meshes, "mesh count differs from the meshes written");
-    size_t at = 6;
-    for (uint32_t m = 0; m < meshes; m++) {
-        const unsigned char* zero = static_cast<const unsigned char*>(memchr(b.data() + at, 0, b.size() - at));
-        Require(zero != nullptr && zero - (b.data() + at) <= 255, "name not terminated within 256 bytes");
-        at = static_cast<size_t>(zero - b.data()) + 1;
-        Require(b.size() - at >= 8, "counts missing");
-        uint64_t v = Get32(b, at), f = Get32(b, at + 4);
-        at += 8;
-        Require(v <= 65535 && f <= 65535, "count above 65535");
-        Require(b.size() - at >= v * 32 + f * 24, "records missing");
-        for (uint64_t i = 0; i < v; i++, at += 32) {
-            bool finite = std::isfinite(GetFloat(b, at)) && std::isfinite(GetFloat(b, at + 4)) &&
-                          std::isfinite(GetFloat(b, at + 8));
-            bool nanNormal = std::isnan(GetFloat(b, at + 20)) || std::isnan(GetFloat(b, at + 24)) ||
-                             std::isnan(GetFloat(b, at + 28));
+    forgec7e::ParsedModel model = forgec7e::ParseModel(bytes);
+    Require(model.ok, "not a whole model file (header, names within 256 bytes, records, nothing after)");
+    Require(model.meshCount == meshes, "mesh count differs from the meshes written");
+    for (const forgec7e::Mesh& m : model.meshes) {
+        Require(m.vertices.size() <= 65535 && m.faces.size() <= 65535, "count above 65535");
+        for (const forgec7e::Vertex& v : m.vertices) {
+            bool finite = std::isfinite(v[0]) && std::isfinite(v[1]) && std::isfinite(v[2]);
+            bool nanNormal = std::isnan(v[5]) || std::isnan(v[6]) || std::isnan(v[7]);
             Require(!(finite && nanNormal), "NaN vertex normal at a finite position");
         }
-        for (uint64_t i = 0; i < f; i++, at += 24) {
-            Require(Get32(b, at) < v && Get32(b, at + 4) < v && Get32(b, at + 8) < v,
+        for (const forgec7e::Face& f : m.faces) {
+            Require(f.a < m.vertices.size() && f.b < m.vertices.size() && f.c < m.vertices.size(),
                     "face index at or beyond the vertex count");
-            Require(!std::isnan(GetFloat(b, at + 12)) && !std::isnan(GetFloat(b, at + 16)) &&
-                        !std::isnan(GetFloat(b, at + 20)),
-                    "NaN face normal");
+            Require(!std::isnan(f.nx) && !std::isnan(f.ny) && !std::isnan(f.nz), "NaN face normal");
         }
     }
-    Require(at == b.size(), "bytes after the last record");
 }
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
@@ -101,7 +77,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     // The count patch left the position at byte 6.
     fseeko(output, 0, SEEK_END);
-    std::vector<unsigned char> model(static_cast<size_t>(ftello(output)));
+    std::string model(static_cast<size_t>(ftello(output)), '\0');
     rewind(output);
     Require(fread(model.data(), 1, model.size(), output) == model.size(), "cannot read the output back");
     CheckModel(model, numMeshes);

@@ -1,10 +1,5 @@
-// C7E0 model file, little-endian, packed:
-//   header      u16 magic 0xC7E0, u32 meshCount
-//   per mesh    name (bytes up to and including its zero, 1 to 256 bytes),
-//               u32 numVertices, u32 numFaces,
-//               numVertices x (f32 x, y, z, u, v, nx, ny, nz)     32 bytes
-//               numFaces    x (u32 a, b, c, f32 nx, ny, nz)       24 bytes
-// Floats are stored with their exact bits.
+// Writes the C7E0 model file whose layout model_format.h gives: the header,
+// then one record per mesh, floats with their exact bits.
 #include "writer.h"
 
 #include <cstring>

@@ -1,8 +1,5 @@
-// Reads a C7E0 model file one record at a time (layout in the converter's
-// writer): u16 magic 0xC7E0, u32 meshCount, then per mesh a zero-terminated
-// name of at most 256 bytes, u32 numVertices, u32 numFaces, 32-byte vertex
-// records (8 f32) and 24-byte face records (3 u32, 3 f32), little-endian.
-// Nothing is held beyond one record, so any counts dump without allocating.
+// Reads a C7E0 model file (layout in model_format.h) one record at a time:
+// nothing is held beyond one record, so any counts dump without allocating.
 #include "dump.h"
 
 #include <cstdint>

@@ -5,7 +5,7 @@
 #include <cmath>
 #include <regex>
 
-#include "model_file.h"
+#include "forgec7e.h"
 #include "testutil.h"
 
 namespace {
@@ -29,14 +29,14 @@ TEST(Corpus3ds, EveryFileConvertsAndDumps)
         RunResult r = RunProgram({BIN_DIR "/zelm.exe", entry.path().string(), out / "m.c7e"});
         ASSERT_EQ(r.status, 0);
         EXPECT_EQ(r.out.find("Warning"), std::string::npos) << r.out;
-        ParsedModel model = ParseModel(testutil::ReadFile(out / "m.c7e"));
+        forgec7e::ParsedModel model = forgec7e::ParseModel(testutil::ReadFile(out / "m.c7e"));
         ASSERT_TRUE(model.ok);
 
         std::regex written(R"(Writing Model \[([^\]]*)\], (\d+) vertices, (\d+) faces\.\.\.Done!)");
         std::vector<std::string> reported, stored;
         for (std::sregex_iterator it(r.out.begin(), r.out.end(), written), end; it != end; ++it)
             reported.push_back((*it)[1].str() + " " + (*it)[2].str() + " " + (*it)[3].str());
-        for (const ParsedMesh& m : model.meshes) {
+        for (const forgec7e::Mesh& m : model.meshes) {
             stored.push_back(m.name + " " + std::to_string(m.vertices.size()) + " " + std::to_string(m.faces.size()));
             for (const auto& v : m.vertices)
                 for (int k = 5; k < 8; k++)

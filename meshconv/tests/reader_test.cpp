@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "forge3ds.h"
-#include "model_file.h"
+#include "forgec7e.h"
 #include "testutil.h"
 
 using namespace forge3ds;
@@ -167,10 +167,10 @@ TEST_P(ChunkWalk, MeshesAndLog)
     RunResult r = RunProgram({kZelm, dir / "in.3ds", dir / "out.c7e"});
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, c.log);
-    ParsedModel model = ParseModel(testutil::ReadFile(dir / "out.c7e"));
+    forgec7e::ParsedModel model = forgec7e::ParseModel(testutil::ReadFile(dir / "out.c7e"));
     ASSERT_TRUE(model.ok);
     std::vector<MeshSummary> meshes;
-    for (const ParsedMesh& m : model.meshes)
+    for (const forgec7e::Mesh& m : model.meshes)
         meshes.push_back({m.name, m.vertices.size(), m.faces.size()});
     EXPECT_EQ(meshes, c.meshes);
 }
@@ -186,7 +186,7 @@ TEST(ListReaders, ValuesAsStoredAndZeroPastTheEnd)
         Object("M", Mesh(VertexList(kTri) + FaceList(kFace) + MappingList({{0.25f, 0.5f}, {0.75f, 1}, {2, 3}})))));
     testutil::WriteFile(dir / "in.3ds", file);
     ASSERT_EQ(RunProgram({kZelm, dir / "in.3ds", dir / "out.c7e"}).status, 0);
-    ParsedModel model = ParseModel(testutil::ReadFile(dir / "out.c7e"));
+    forgec7e::ParsedModel model = forgec7e::ParseModel(testutil::ReadFile(dir / "out.c7e"));
     ASSERT_EQ(model.meshes.size(), 1u);
     EXPECT_EQ(model.meshes[0].vertices[0][3], 0.25f);
     EXPECT_EQ(model.meshes[0].vertices[2][4], 3.0f);
@@ -226,7 +226,7 @@ TEST(ChunkWalkTermination, BadLengthsAtEveryLevel)
             testutil::WriteFile(dir / "in.3ds", broken);
             RunResult r = RunProgram({kZelm, dir / "in.3ds", dir / "out.c7e"}, testutil::Timeout(10));
             ASSERT_EQ(r.status, 0) << "header at " << at << " length " << length;
-            EXPECT_TRUE(ParseModel(testutil::ReadFile(dir / "out.c7e")).ok);
+            EXPECT_TRUE(forgec7e::ParseModel(testutil::ReadFile(dir / "out.c7e")).ok);
         }
     }
 }
@@ -243,7 +243,7 @@ TEST(ChunkWalkTermination, EveryTruncationOfASample)
         RunResult r = RunProgram({kZelm, dir / "in.3ds", dir / "out.c7e"}, testutil::Timeout(10));
         // Under two bytes there is no main chunk id: not a 3DS file.
         ASSERT_EQ(r.status, n < 2 ? 3 : 0) << n;
-        ParsedModel model = ParseModel(testutil::ReadFile(dir / "out.c7e"));
+        forgec7e::ParsedModel model = forgec7e::ParseModel(testutil::ReadFile(dir / "out.c7e"));
         ASSERT_TRUE(model.ok) << n;
         size_t written = 0;
         for (size_t at = r.out.find("Writing Model"); at != std::string::npos; at = r.out.find("Writing Model", at + 1))

@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "forge3ds.h"
+#include "forgec7e.h"
 #include "testutil.h"
 
 using namespace forge3ds;
@@ -59,12 +60,10 @@ const std::string kSame = "Error : Input and Output are the same File!";
 
 std::string TriModel()
 {
-    Bytes expected;
-    expected.u16(0xC7E0).u32(1).cstr("Tri").u32(3).u32(1);
+    forgec7e::Mesh tri{"Tri", {}, {{0, 1, 2, 0, 0, 1}}};
     for (const Position& p : kTriangle)
-        expected.f32(p[0]).f32(p[1]).f32(p[2]).f32(0).f32(0).f32(0).f32(0).f32(1);
-    expected.u32(0).u32(1).u32(2).f32(0).f32(0).f32(1);
-    return expected.str();
+        tri.vertices.push_back({p[0], p[1], p[2], 0, 0, 0, 0, 1});
+    return forgec7e::ModelFile({tri});
 }
 
 struct DriverCase {

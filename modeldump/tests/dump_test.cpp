@@ -1,6 +1,7 @@
 // c7e2txt.exe run as a process on model files forged in the test.
 #include <gtest/gtest.h>
 
+#include "forgec7e.h"
 #include "testutil.h"
 
 namespace {
@@ -12,21 +13,18 @@ using testutil::TempDir;
 
 const std::string kDump = BIN_DIR "/c7e2txt.exe";
 
-// One mesh record: name, then vertices of 8 floats and faces.
-Bytes Record(const std::string& name, const std::vector<std::array<float, 8>>& vertices,
+// One mesh record: name, then vertices of 8 floats and faces, all with the
+// normal n.
+Bytes Record(const std::string& name, const std::vector<forgec7e::Vertex>& vertices,
              const std::vector<std::array<uint32_t, 3>>& faces, const std::array<float, 3>& n = {0, 0, 1})
 {
-    Bytes b;
-    b.cstr(name).u32(static_cast<uint32_t>(vertices.size())).u32(static_cast<uint32_t>(faces.size()));
-    for (const auto& v : vertices)
-        for (float f : v)
-            b.f32(f);
+    forgec7e::Mesh mesh{name, vertices, {}};
     for (const auto& f : faces)
-        b.u32(f[0]).u32(f[1]).u32(f[2]).f32(n[0]).f32(n[1]).f32(n[2]);
-    return b;
+        mesh.faces.push_back({f[0], f[1], f[2], n[0], n[1], n[2]});
+    return Bytes().str(forgec7e::Record(mesh));
 }
 
-Bytes Model(uint32_t count, const Bytes& records) { return Bytes().u16(0xC7E0).u32(count).add(records); }
+Bytes Model(uint32_t count, const Bytes& records) { return Bytes().str(forgec7e::ModelFile(count, records.str())); }
 
 const std::vector<std::array<float, 8>> kTri = {
     {1, 0, 0, 0, 0, 0, 0, 1}, {0, 0, 0, 0, 0, 0, 0, 1}, {0, 1, 0, 0, 0, 0, 0, 1}};
