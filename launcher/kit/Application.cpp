@@ -9,7 +9,7 @@
 #include <sstream>
 
 #include "Entry.h"
-#include "private/KitPrivate.h"
+#include "KitPrivate.h"
 #include "Window.h"
 
 BApplication* be_app = nullptr;

@@ -16,7 +16,9 @@ public:
 
     // Runs the message loop until the application quits; returns then.
     int32 Run();
-    void Quit();
+    // Ends the loop, or the next one to run. Virtual, as BLooper's is in
+    // the BeOS kit, so that a subclass can see it happen.
+    virtual void Quit();
 
     // Called with the command line's arguments (argv[0] the program) when
     // there are any besides the program's name. By default the names of
@@ -28,14 +30,12 @@ public:
 
     void DispatchMessage(BMessage* message, BHandler* handler) override;
 
-    // Whether Quit was called: the loop ends, or would if it ran.
-    bool _IsQuitting() const { return fQuitting; }
-
+private:
     // The windows the application owns; they are deleted with it.
+    friend class BWindow;
     void _AddWindow(BWindow* window);
     void _RemoveWindow(BWindow* window);
 
-private:
     std::vector<BWindow*> fWindows;
     bool fQuitting = false;
     bool fRunning = false;

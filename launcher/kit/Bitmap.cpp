@@ -2,7 +2,7 @@
 
 #include <QImageReader>
 
-#include "private/KitPrivate.h"
+#include "KitPrivate.h"
 
 BBitmap::~BBitmap() { delete fData; }
 

@@ -2,7 +2,7 @@
 
 #include <QListWidget>
 
-#include "private/KitPrivate.h"
+#include "KitPrivate.h"
 
 // A list fills its view; the scroll bar is its scroll view's.
 BListView::BListView(BRect frame, const char* name, list_view_type type, uint32 resizingMode, uint32 flags)

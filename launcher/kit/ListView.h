@@ -42,10 +42,11 @@ public:
     void Select(int32 index);
     void DeselectAll();
 
+private:
     // The widget that shows the items, for the scroll view's bar.
+    friend class BScrollView;
     QListWidget* _List() const { return fList; }
 
-private:
     std::vector<BListItem*> fItems;
     QListWidget* fList;
 };

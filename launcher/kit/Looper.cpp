@@ -1,6 +1,6 @@
 #include <QCoreApplication>
 
-#include "private/KitPrivate.h"
+#include "KitPrivate.h"
 
 QEvent::Type _MessageEvent::EventType()
 {

@@ -5,7 +5,7 @@
 #include <QScrollBar>
 
 #include "ListView.h"
-#include "private/KitPrivate.h"
+#include "KitPrivate.h"
 
 static float BorderWidth(border_style border)
 {

@@ -2,7 +2,7 @@
 
 #include <QLabel>
 
-#include "private/KitPrivate.h"
+#include "KitPrivate.h"
 
 BStringView::BStringView(BRect frame, const char* name, const char* text, uint32 resizingMode, uint32 flags)
     : BView(frame, name, resizingMode, flags)

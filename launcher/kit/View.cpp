@@ -5,7 +5,7 @@
 
 #include "Bitmap.h"
 #include "Window.h"
-#include "private/KitPrivate.h"
+#include "KitPrivate.h"
 
 static BRect ToRect(const QRect& r) { return BRect(r.left(), r.top(), r.right(), r.bottom()); }
 

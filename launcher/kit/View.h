@@ -36,12 +36,19 @@ public:
     BView* Parent() const { return fParent; }
     BWindow* Window() const;
 
+private:
+    // The kit's own classes reach the widget behind a view.
+    friend class BWindow;
+    friend class BListView;
+    friend class BScrollView;
+    friend class BStringView;
+    friend class _ViewWidget;
+
     _ViewWidget* _Widget() const { return fWidget; }
     void _SetWindow(BWindow* window);
     void _MoveTo(float x, float y);
     void _SetMouse(BPoint where, uint32 buttons);
 
-private:
     BRect fFrame;
     BView* fParent = nullptr;
     BWindow* fWindow = nullptr;

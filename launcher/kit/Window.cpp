@@ -9,7 +9,7 @@
 
 #include "AppDefs.h"
 #include "Application.h"
-#include "private/KitPrivate.h"
+#include "KitPrivate.h"
 
 _WindowWidget::_WindowWidget(BWindow* window) : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint), fWindow(window)
 {

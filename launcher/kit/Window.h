@@ -26,8 +26,6 @@ public:
 
     void DispatchMessage(BMessage* message, BHandler* handler) override;
 
-    _WindowWidget* _Widget() const { return fWidget; }
-
 private:
     _WindowWidget* fWidget;
     std::vector<BView*> fChildren;

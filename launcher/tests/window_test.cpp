@@ -39,6 +39,17 @@ int Record(const char* line)
 
 enum class Reaction { kNothing, kAbout, kQuit, kConvert };
 
+// The launcher's application, counting the calls of Quit.
+class TestApp : public MyApp {
+public:
+    void Quit() override
+    {
+        fQuits++;
+        MyApp::Quit();
+    }
+    int fQuits = 0;
+};
+
 class LauncherWindow : public testing::Test {
 protected:
     void SetUp() override
@@ -48,7 +59,7 @@ protected:
         test1.clear();
         ran.clear();
         set_shell_system_hook(Record);
-        fApp = new MyApp();
+        fApp = new TestApp();
         Settle();
     }
     void TearDown() override
@@ -139,10 +150,11 @@ protected:
     {
         AboutWatcher about;
         size_t commands = ran.size();
+        int quits = fApp->fQuits;
         Click(x, y);
         if (about.shown)
             return Reaction::kAbout;
-        if (be_app->_IsQuitting())
+        if (fApp->fQuits > quits)
             return Reaction::kQuit;
         if (ran.size() > commands)
             return Reaction::kConvert;
@@ -169,7 +181,7 @@ protected:
         return StatusLine().rfind(prefix, 0) == 0;
     }
 
-    MyApp* fApp = nullptr;
+    TestApp* fApp = nullptr;
 };
 
 struct ClickCase {
@@ -201,12 +213,12 @@ TEST_F(LauncherWindow, QuitSpotBoundsWithAndWithoutAFile)
     for (double x : {427.0, 550.0})
         for (double y : {416.0, 446.0}) {
             delete fApp;
-            fApp = new MyApp();
+            fApp = new TestApp();
             Settle();
             EXPECT_EQ(ClickAndSee(x, y), Reaction::kQuit) << x << "," << y;
         }
     delete fApp;
-    fApp = new MyApp();
+    fApp = new TestApp();
     Settle();
     EXPECT_EQ(ClickAndSee(426, 430), Reaction::kNothing);
     EXPECT_EQ(ClickAndSee(551, 430), Reaction::kNothing);
@@ -331,7 +343,7 @@ TEST_F(LauncherWindow, MissingPictureLeavesTheControlsWorking)
 {
     delete fApp;
     picturePath = "/no/such/conv.jpg";
-    fApp = new MyApp();
+    fApp = new TestApp();
     Settle();
     EXPECT_STREQ(_stringview1->Text(), "Here");
     testutil::TempDir dir;
@@ -349,7 +361,7 @@ TEST_F(LauncherWindow, FileNamedOnTheCommandLine)
     testutil::WriteFile(dir / "given.3ds", "x");
     testutil::WriteFile(dir / "second.3ds", "x");
     set_application_arguments({"Convert", dir / "given.3ds", dir / "second.3ds", dir / "missing"});
-    fApp = new MyApp();
+    fApp = new TestApp();
     Settle();
     EXPECT_EQ(test1, fs::canonical(dir.path()).string() + "/given.3ds");
     EXPECT_EQ(std::string(_stringview1->Text()), test1);
@@ -442,7 +454,7 @@ TEST_F(LauncherWindow, RunReturnsAfterQuit)
     EXPECT_EQ(fApp->Run(), 0);
 
     delete fApp;
-    fApp = new MyApp();
+    fApp = new TestApp();
     QTimer::singleShot(0, [] { _stringview1->Window()->PostMessage(kMsgWindowQuit); });
     QTimer::singleShot(5000, [] { QCoreApplication::exit(1); });
     EXPECT_EQ(fApp->Run(), 0);
