@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # pngsmith against icoutils' icotool, paired in one run (bench/cpu_pairs):
-# CPU time medians of 41 rounds on a 9 KB favicon, and of 11 rounds on a
+# CPU time medians of 41 rounds on a 9 KB favicon (every image into files,
+# and the largest one to standard output), and of 11 rounds on a
 # batch of 180 icons in one call (the corpus icons that icotool accepts when
 # ../shared/corpus/ico is there, else the generated ones). pngsmith runs as built (libgd linked
 # statically by default) and, where that is so, linked with the shared
@@ -55,6 +56,9 @@ run() {
 }
 echo "=== favicon ($(stat -c %s "$work/favicon.ico") bytes)"
 run 41 "$work/favicon.ico"
+echo "=== the favicon's largest image (48x48, its third) to standard output"
+"$build/bench/cpu_pairs" 41 "pngsmith --largest -o -" "$build/bin/pngsmith" --largest -o - "$work/favicon.ico" \
+  -- "icotool -x -i 3 -o -" icotool -x -i 3 -o - "$work/favicon.ico"
 echo "=== batch of ${#batch[@]} files in one call"
 run 11 "${batch[@]}"
 echo "=== peak memory of pngsmith on the batch"
