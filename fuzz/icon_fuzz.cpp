@@ -23,8 +23,9 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
 static void DecodeEveryBitmap(FILE* in, size_t size)
 {
     static const icon_options kToStdout = {nullptr, true, false, 0, 0, 0, 0, false};
+    icon_run run = {};
     icon_file file;
-    init_icon_file(&file, in, size, "fuzz.ico", &kToStdout);
+    init_icon_file(&file, in, size, "fuzz.ico", &kToStdout, &run);
     file.report = discard;
     unsigned char header[6];
     rewind(in);
@@ -53,6 +54,7 @@ static void DecodeEveryBitmap(FILE* in, size_t size)
         free_icon_image(img);
     }
     free_icon_file(&file);
+    free_icon_run(&run);
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
@@ -62,11 +64,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (in == nullptr)
         return 0;
     static const icon_options kList = {nullptr, false, true, 0, 0, 0, 0, false};
+    icon_run run = {};
     icon_file file;
-    init_icon_file(&file, in, size, "fuzz.ico", &kList);
+    init_icon_file(&file, in, size, "fuzz.ico", &kList, &run);
     file.report = discard;
     load_icon_file(&file);
     free_icon_file(&file);
+    free_icon_run(&run);
     DecodeEveryBitmap(in, size);
     fclose(in);
     return 0;

@@ -21,6 +21,14 @@ struct icon_options {
     bool largest;  // --largest: the largest area, then the deepest, then the first
 };
 
+// The names of the PNG files that one run of the program wrote, shared by
+// its files: no output of a run replaces another of the same run.
+struct icon_run {
+    char** written;  // owned, as are the names
+    size_t count, capacity;
+};
+void free_icon_run(icon_run* run);
+
 // A PNG file written for an image of the file being converted: the entry's
 // data (image offset, and for PNG data its size) and the name.
 struct icon_output {
@@ -39,6 +47,7 @@ struct icon_file {
     const char* path;  // as named on the command line
     char* stem;  // the path without its extension; owned
     const icon_options* options;
+    icon_run* run;  // the run it belongs to
     FILE* report;  // where the report lines go
     bool cursor;  // type 2: the directory's planes and bit count are the hotspot
     // Pixels without data behind them (beyond the end of the file, read as
@@ -48,10 +57,11 @@ struct icon_file {
     size_t output_count, output_capacity;
 };
 
-// Sets up file for the stream of the input named path (stem, report
-// stream, budget); load_icon_file then reads it. Release it with
-// free_icon_file, which does not close the stream.
-void init_icon_file(icon_file* file, FILE* stream, uint64_t size, const char* path, const icon_options* options);
+// Sets up file for the stream of the input named path, converted in run
+// (stem, report stream, budget); load_icon_file then reads it. Release it
+// with free_icon_file, which does not close the stream.
+void init_icon_file(icon_file* file, FILE* stream, uint64_t size, const char* path, const icon_options* options,
+                    icon_run* run);
 void free_icon_file(icon_file* file);
 
 // One directory entry and what its image's own header says of it. Width,
@@ -114,7 +124,7 @@ void* icon_alloc(size_t count);
 // is not an icon or cursor file or has no image that the selection matches
 // (one line on standard error says why), or when any image was skipped or
 // could not be written (its report line says why).
-int load_icon(const char* path, const icon_options* options);
+int load_icon(const char* path, const icon_options* options, icon_run* run);
 // Reads the header and directory of file and converts or lists each
 // selected entry. Returns 0, -1 when an image was skipped or not written,
 // kNotAnIcon when the header is not an icon or cursor header, or

@@ -3,6 +3,7 @@
 // to standard output.
 #include <fcntl.h>
 #include <getopt.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -13,6 +14,7 @@
 
 #include "file_chores.h"
 #include "icon.h"
+#include "partial_output.h"
 #include "standard_streams.h"
 
 // Exit statuses: 0 when every image was written, 1 after an allocation
@@ -157,9 +159,21 @@ int main(int argc, char** argv)
         if (isatty(STDOUT_FILENO))
             return usage_error("-o - writes PNG data, and standard output is a terminal: redirect it or pipe it");
     }
+    // The output folder is checked once, before any file is read.
+    if (options.output_directory != nullptr && !options.list) {
+        struct stat folder;
+        int error = stat(options.output_directory, &folder) != 0 ? errno : S_ISDIR(folder.st_mode) ? 0 : ENOTDIR;
+        if (error != 0) {
+            fprintf(stderr, "pngsmith: %s: %s\n", options.output_directory, strerror(error));
+            return kStatusFailed;
+        }
+    }
+    RemovePartialOutputOnSignals();
+    icon_run run = {};
     int status = 0;
     for (int i = optind; i < argc; i++)
-        if (load_icon(argv[i], &options) != 0)
+        if (load_icon(argv[i], &options, &run) != 0)
             status = kStatusFailed;
+    free_icon_run(&run);
     return close_stdout(status);
 }

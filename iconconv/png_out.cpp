@@ -8,10 +8,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 
 #include "file_chores.h"
+#include "partial_output.h"
 #include "icon.h"
 
 // The last 12 bytes of every complete PNG stream: the empty IEND chunk with
@@ -77,17 +79,40 @@ void note_output(icon_file* file, uint32_t offset, uint32_t png_size, const char
     add_output(file, offset, png_size, name, copy_of(name));
 }
 
-static bool name_taken(const icon_file* file, const char* name)
+// Records a name that the run wrote.
+static void add_written(icon_run* run, const char* name)
 {
-    for (size_t i = 0; i < file->output_count; i++)
-        if (strcmp(file->outputs[i].written, name) == 0)
+    if (run->count == run->capacity) {
+        size_t capacity = run->capacity == 0 ? 16 : run->capacity * 2;
+        char** grown = static_cast<char**>(icon_alloc(capacity * sizeof(char*)));
+        if (run->count > 0)
+            memcpy(grown, run->written, run->count * sizeof(char*));
+        free(run->written);
+        run->written = grown;
+        run->capacity = capacity;
+    }
+    run->written[run->count++] = copy_of(name);
+}
+
+void free_icon_run(icon_run* run)
+{
+    for (size_t i = 0; i < run->count; i++)
+        free(run->written[i]);
+    free(run->written);
+    *run = icon_run{};
+}
+
+static bool name_taken(const icon_run* run, const char* name)
+{
+    for (size_t i = 0; i < run->count; i++)
+        if (strcmp(run->written[i], name) == 0)
             return true;
     return false;
 }
 
 // The name under which the output is written: its own, or with _2, _3, ...
-// before ".png" when an earlier image of the file took it. The caller frees
-// it.
+// before ".png" when an earlier image of the run (of this file or an
+// earlier one) took it. The caller frees it.
 static char* unique_name(const icon_file* file, const char* name)
 {
     size_t length = strlen(name), stem = length - 4;  // without ".png"
@@ -99,22 +124,23 @@ static char* unique_name(const icon_file* file, const char* name)
     unsigned same = 0;
     for (size_t i = 0; i < file->output_count; i++)
         same += strcmp(file->outputs[i].name, name) == 0;
-    for (unsigned n = same + 1; name_taken(file, candidate); n++)
+    for (unsigned n = same + 1; name_taken(file->run, candidate); n++)
         snprintf(candidate, length + 16, "%.*s_%u.png", static_cast<int>(stem), name, n < 2 ? 2 : n);
     return candidate;
 }
 
-// Completes the report line for an output that was not written.
-static int fail_output(const icon_file* file, const char* what, const char* name, const char* after = "")
+// Completes the report line for an output that was not written, with the
+// system's reason for error (0: none).
+static int fail_output(const icon_file* file, const char* what, const char* name, int error = 0)
 {
-    fprintf(file->report, "%s %s%s)\n", what, name, after);
+    fprintf(file->report, "%s %s%s%s)\n", what, name, error != 0 ? ": " : "", error != 0 ? strerror(error) : "");
     return -1;
 }
 
 // Opens the output for writing without emptying it first, so that a name
 // that leads to the input itself (a link) is found before anything is lost.
-// Returns null with *is_input set for that case, or null for a file that
-// cannot be created.
+// Returns null with *is_input set for that case, or null with errno set for
+// a file that cannot be created.
 static FILE* open_output(const icon_file* file, const char* name, bool* is_input)
 {
     *is_input = false;
@@ -128,13 +154,14 @@ static FILE* open_output(const icon_file* file, const char* name, bool* is_input
         close(fd);
         return nullptr;
     }
-    if (S_ISREG(status.st_mode) && ftruncate(fd, 0) != 0) {
+    FILE* out = nullptr;
+    if (!S_ISREG(status.st_mode) || ftruncate(fd, 0) == 0)
+        out = fdopen(fd, "wb");
+    if (out == nullptr) {
+        int error = errno;
         close(fd);
-        return nullptr;
+        errno = error;
     }
-    FILE* out = fdopen(fd, "wb");
-    if (out == nullptr)
-        close(fd);
     return out;
 }
 
@@ -142,18 +169,23 @@ static FILE* open_output(const icon_file* file, const char* name, bool* is_input
 static const char* const kStandardOutput = "standard output";
 
 // Writes one output under name (made unique), or to standard output for
-// -o -, through write(out), completing the report line and recording the
-// output in the file. write returns null when a complete stream reached
-// the stream, else the words that name the failure.
+// -o -, through write(out, &error), completing the report line and
+// recording the output in the file and the run. write returns null when a
+// complete stream reached the stream, else the words that name the failure
+// with the system's reason in error (0 when there is none). A signal that
+// ends the run meanwhile removes the partial file.
 template <typename Write>
 static int write_output(icon_file* file, uint32_t offset, uint32_t png_size, const char* name, Write write)
 {
+    int error = 0;
     if (file->options->to_stdout) {
-        const char* failure = write(stdout);
-        if (failure == nullptr && fflush(stdout) != 0)
+        const char* failure = write(stdout, &error);
+        if (failure == nullptr && fflush(stdout) != 0) {
             failure = "error writing";
+            error = errno;
+        }
         if (failure != nullptr)
-            return fail_output(file, failure, kStandardOutput);
+            return fail_output(file, failure, kStandardOutput, error);
         fprintf(file->report, "%s)\n", kStandardOutput);
         return 0;
     }
@@ -162,24 +194,29 @@ static int write_output(icon_file* file, uint32_t offset, uint32_t png_size, con
     FILE* out = open_output(file, written, &is_input);
     int result = 0;
     if (is_input) {
-        result = fail_output(file, "skipped: the output", written, " is the input file");
+        fprintf(file->report, "skipped: the output %s is the input file)\n", written);
+        result = -1;
     } else if (out == nullptr) {
-        result = fail_output(file, "cannot create", written);
+        result = fail_output(file, "cannot create", written, errno);
     } else {
-        const char* failure = write(out);
-        bool closed = fclose(out) == 0;
-        if (failure == nullptr && !closed)
+        SetPartialOutput(written);
+        const char* failure = write(out, &error);
+        if (fclose(out) != 0 && failure == nullptr) {
             failure = "error writing";
+            error = errno;
+        }
         if (failure != nullptr) {
             RemoveIfRegular(written);
-            result = fail_output(file, failure, written);
+            result = fail_output(file, failure, written, error);
         }
+        SetPartialOutput(nullptr);
     }
     if (result != 0) {
         free(written);
         return result;
     }
     fprintf(file->report, "%s)\n", written);
+    add_written(file->run, written);
     add_output(file, offset, png_size, name, written);
     return 0;
 }
@@ -192,6 +229,7 @@ namespace {
 struct png_sink {
     gdIOCtx ctx;
     FILE* out;
+    int write_error;  // errno of the first write the stream refused, or 0
     bool write_failed;
     size_t written;
     unsigned char tail[sizeof kPngEnd];
@@ -204,8 +242,10 @@ int sink_put_buf(gdIOCtxPtr ctx, const void* data, int size)
         return 0;
     const unsigned char* bytes = static_cast<const unsigned char*>(data);
     size_t n = static_cast<size_t>(size);
-    if (fwrite(bytes, 1, n, sink->out) != n)
+    if (fwrite(bytes, 1, n, sink->out) != n && !sink->write_failed) {
         sink->write_failed = true;
+        sink->write_error = errno;
+    }
     for (size_t i = n > sizeof sink->tail ? n - sizeof sink->tail : 0; i < n; i++) {
         memmove(sink->tail, sink->tail + 1, sizeof sink->tail - 1);
         sink->tail[sizeof sink->tail - 1] = bytes[i];
@@ -226,7 +266,7 @@ void sink_free(gdIOCtxPtr) { }
 
 int write_png(icon_file* file, uint32_t offset, const char* name, gdImagePtr im)
 {
-    return write_output(file, offset, 0, name, [im](FILE* out) -> const char* {
+    return write_output(file, offset, 0, name, [im](FILE* out, int* error) -> const char* {
         png_sink sink = {};
         sink.ctx.putC = sink_put_c;
         sink.ctx.putBuf = sink_put_buf;
@@ -236,14 +276,20 @@ int write_png(icon_file* file, uint32_t offset, const char* name, gdImagePtr im)
         gdImagePngCtx(im, &sink.ctx);
         if (sink.written < sizeof kPngEnd || memcmp(sink.tail, kPngEnd, sizeof kPngEnd) != 0)
             return "libgd could not encode";
-        return sink.write_failed || ferror(out) ? "error writing" : nullptr;
+        if (!sink.write_failed && fflush(out) == 0)
+            return nullptr;
+        *error = sink.write_failed ? sink.write_error : errno;
+        return "error writing";
     });
 }
 
 int write_png_bytes(icon_file* file, uint32_t offset, uint32_t png_size, const char* name, const unsigned char* data)
 {
     size_t size = png_size;
-    return write_output(file, offset, png_size, name, [data, size](FILE* out) -> const char* {
-        return fwrite(data, 1, size, out) != size || ferror(out) ? "error writing" : nullptr;
+    return write_output(file, offset, png_size, name, [data, size](FILE* out, int* error) -> const char* {
+        if (fwrite(data, 1, size, out) == size && fflush(out) == 0)
+            return nullptr;
+        *error = errno;
+        return "error writing";
     });
 }

@@ -14,6 +14,7 @@
 // Width, height and depth come from the image's own header, never from its
 // directory entry. Bytes past the end of the file read as 0.
 #include <sys/stat.h>
+#include <zlib.h>
 
 #include <cerrno>
 #include <cstdlib>
@@ -72,7 +73,8 @@ static char* stem_of(const char* path)
     return stem;
 }
 
-void init_icon_file(icon_file* file, FILE* stream, uint64_t size, const char* path, const icon_options* options)
+void init_icon_file(icon_file* file, FILE* stream, uint64_t size, const char* path, const icon_options* options,
+                    icon_run* run)
 {
     *file = icon_file{};
     file->stream = stream;
@@ -80,6 +82,7 @@ void init_icon_file(icon_file* file, FILE* stream, uint64_t size, const char* pa
     file->path = path;
     file->stem = stem_of(path);
     file->options = options;
+    file->run = run;
     // With the PNG data on standard output, the account goes beside it.
     file->report = options->to_stdout && !options->list ? stderr : stdout;
     file->budget = size * kUnbackedPerByte + kUnbackedAllowance;
@@ -112,7 +115,7 @@ static int report_file_error(const char* path, const char* reason)
     return -1;
 }
 
-int load_icon(const char* path, const icon_options* options)
+int load_icon(const char* path, const icon_options* options, icon_run* run)
 {
     FILE* stream = fopen(path, "rb");
     if (stream == nullptr)
@@ -136,7 +139,7 @@ int load_icon(const char* path, const icon_options* options)
     const uint64_t size = static_cast<uint64_t>(end);
     rewind(stream);
     icon_file file;
-    init_icon_file(&file, stream, size, path, options);
+    init_icon_file(&file, stream, size, path, options, run);
     file.device = status.st_dev;
     file.inode = status.st_ino;
     int result = load_icon_file(&file);
@@ -226,7 +229,8 @@ const char* entry_fault(const icon_entry* entry)
 
 // Why the PNG stream at data (size bytes, as the directory gives them)
 // cannot be copied: null when the signature is followed by chunks up to
-// and including IEND within those bytes.
+// and including IEND within those bytes, each with its CRC-32 (of its type
+// and data) right.
 static const char* png_stream_fault(const unsigned char* data, uint64_t size)
 {
     uint64_t at = sizeof kPngSignature;
@@ -235,6 +239,9 @@ static const char* png_stream_fault(const unsigned char* data, uint64_t size)
         bool end = memcmp(data + at + 4, "IEND", 4) == 0;
         if (length > size - at - kPngChunkOverhead)
             break;
+        uLong crc = crc32(crc32(0L, Z_NULL, 0), data + at + 4, 4 + length);
+        if (crc != GetBE32(data + at + 8 + length))
+            return "a PNG chunk's CRC does not match its data";
         at += kPngChunkOverhead + length;
         if (end)
             return nullptr;

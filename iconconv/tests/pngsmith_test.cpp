@@ -2,7 +2,9 @@
 // back through libgd, the report lines, the output names, hostile files.
 #include <gd.h>
 #include <gtest/gtest.h>
+#include <zlib.h>
 
+#include <csignal>
 #include <filesystem>
 #include <random>
 
@@ -303,18 +305,24 @@ std::string Header40(int32_t width, int32_t height2, int16_t bits, int32_t size 
         .str();
 }
 
-// A PNG stream: signature, IHDR, the chunks in rest, IEND. CRCs are not
-// checked by the converter and are left as placeholders.
+// A PNG chunk: big-endian length, type, data, and the CRC-32 of type and
+// data (plus flip, to spoil it).
+std::string PngChunk(const std::string& type, const std::string& data, uint32_t flip = 0)
+{
+    std::string body = type + data;
+    uint32_t crc = static_cast<uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(body.data()), body.size())) ^ flip;
+    auto be32 = [](uint32_t v) { return Bytes().u8(v >> 24).u8(v >> 16).u8(v >> 8).u8(v).str(); };
+    return be32(static_cast<uint32_t>(data.size())) + body + be32(crc);
+}
+
+// A PNG stream: signature, IHDR, the chunks in rest, IEND.
 std::string PngData(uint32_t width, uint32_t height, uint8_t depth, uint8_t colourType, const std::string& rest = "")
 {
-    Bytes b;
-    b.str(std::string("\x89PNG\r\n\x1a\n", 8));
-    b.u8(0).u8(0).u8(0).u8(13).str("IHDR");
+    Bytes ihdr;
     for (uint32_t v : {width, height})
-        b.u8(v >> 24).u8(v >> 16).u8(v >> 8).u8(v);
-    b.u8(depth).u8(colourType).u8(0).u8(0).u8(0).u32(0x12345678).str(rest);
-    b.u32(0).str("IEND").u8(0xAE).u8(0x42).u8(0x60).u8(0x82);
-    return b.str();
+        ihdr.u8(v >> 24).u8(v >> 16).u8(v >> 8).u8(v);
+    ihdr.u8(depth).u8(colourType).u8(0).u8(0).u8(0);
+    return std::string("\x89PNG\r\n\x1a\n", 8) + PngChunk("IHDR", ihdr.str()) + rest + PngChunk("IEND", "");
 }
 
 // The icon with the directory size of entry index replaced.
@@ -409,6 +417,9 @@ std::vector<ReportCase> ReportCases()
         {"png entry cut short by its directory size", WithDirectorySize(IconFile({PngData(16, 16, 1, 3)}), 0, 40),
          "%s/app: 1 icons.\nFound icon: 16x16  1bpp Sz:40" + skipped + "the directory size cuts the PNG image short)\n",
          2, {}},
+        {"png entry with a bad CRC", IconFile({PngData(16, 16, 8, 6, PngChunk("IDAT", "data", 1))}),
+         "%s/app: 1 icons.\nFound icon: 16x16 32bpp Sz:61" + skipped + "a PNG chunk's CRC does not match its data)\n", 2,
+         {}},
         {"png entry of directory size 0", WithDirectorySize(IconFile({PngData(16, 16, 1, 3)}), 0, 0),
          "%s/app: 1 icons.\nFound icon: 16x16  1bpp Sz:0" + skipped + "the directory size holds no complete PNG image)\n",
          2, {}},
@@ -439,7 +450,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, Reports, testing::ValuesIn(ReportCases()), testu
 
 TEST(Reports, PngEntryIsCopiedByteForByte)
 {
-    std::string png = PngData(256, 256, 8, 6, Bytes().u8(0).u8(0).u8(0).u8(4).str("IDATdatacrc!").str());
+    std::string png = PngData(256, 256, 8, 6, PngChunk("IDAT", "data"));
     auto conv = Convert(IconFile({png}));
     EXPECT_EQ(testutil::ReadFile(conv->path("app_256X256_32bpp.png")), png);
     // Data that would run past the end of the file is not written.
@@ -535,6 +546,11 @@ TEST(CommandLine, OptionsErrorsAndStreams)
          "--largest)\n", ""},
         {"two files for -o -", "P -o - app.ico app.ico > x.png", 1, "",
          "pngsmith: -o - writes one image: name one file\nTry 'pngsmith --help' for more information.\n", ""},
+        {"missing output folder", "P -o nowhere app.ico", 2, "", "pngsmith: nowhere: No such file or directory\n", ""},
+        {"output folder is a file", "P -o notes.txt app.ico", 2, "", "pngsmith: notes.txt: Not a directory\n", ""},
+        {"two files with one stem", "mkdir b && cp app.ico b/ && P -o out app.ico b/app.ico", 0,
+         "app: 1 icons.\nFound icon:  8x 8  1bpp Sz:0 (out/app_08X08_1bpp.png)\n"
+         "b/app: 1 icons.\nFound icon:  8x 8  1bpp Sz:0 (out/app_08X08_1bpp_2.png)\n", "", "out/app_08X08_1bpp_2.png"},
         {"not a number", "P --width=0 app.ico", 1, "",
          "pngsmith: '0' is not a number from 1 up for --width\nTry 'pngsmith --help' for more information.\n", ""},
     };
@@ -566,7 +582,9 @@ TEST(CommandLine, OptionsErrorsAndStreams)
     }
 }
 
-TEST(CommandLine, LaterFileWithTheSameStemOverwrites)
+// An image of a later file that would take the name of one this run wrote
+// gets the next _N name; files from before the run are replaced.
+TEST(CommandLine, LaterFileWithTheSameStemTakesTheNextName)
 {
     TempDir dir;
     IconPicture first = Picture(8, 4, 4, false), second = Picture(8, 4, 4, true);
@@ -576,7 +594,8 @@ TEST(CommandLine, LaterFileWithTheSameStemOverwrites)
     testutil::WriteFile(dir / "app_04X04_8bpp.png", "old contents");
     RunResult r = RunProgram({kPngsmith, dir / "app.ico", dir / "app.cur"});
     EXPECT_EQ(r.status, 0);
-    ExpectPixels(second, Png(dir / "app_04X04_8bpp.png"));
+    ExpectPixels(first, Png(dir / "app_04X04_8bpp.png"));
+    ExpectPixels(second, Png(dir / "app_04X04_8bpp_2.png"));
 }
 
 // An output that cannot be created or written: said on the report line,
@@ -589,20 +608,25 @@ TEST(OutputFailures, ReportedAndTheRunGoesOn)
     fs::create_directory(dir / "app_64X64_32bpp.png");
     RunResult r = RunProgram({kPngsmith, dir / "app.ico"});
     EXPECT_EQ(r.status, 2);
-    EXPECT_NE(r.out.find("Sz:0 (cannot create " + dir / "app_64X64_32bpp.png" + ")\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("Sz:0 (cannot create " + dir / "app_64X64_32bpp.png" + ": Is a directory)\n"),
+              std::string::npos)
+        << r.out;
     EXPECT_TRUE(fs::exists(dir / "app_08X08_1bpp.png"));
     fs::remove(dir / "app_64X64_32bpp.png");
 
     fs::create_symlink("/dev/full", dir / "app_64X64_32bpp.png");
     r = RunProgram({kPngsmith, dir / "app.ico"});
     EXPECT_EQ(r.status, 2);
-    EXPECT_NE(r.out.find("(error writing " + dir / "app_64X64_32bpp.png" + ")\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("(error writing " + dir / "app_64X64_32bpp.png" + ": No space left on device)\n"),
+              std::string::npos)
+        << r.out;
     EXPECT_TRUE(fs::is_symlink(dir / "app_64X64_32bpp.png"));
     fs::remove(dir / "app_64X64_32bpp.png");
 
     r = RunProgram({kPngsmith, dir / "app.ico"}, testutil::FileSizeLimit(200));
     EXPECT_EQ(r.status, 2);
-    EXPECT_NE(r.out.find("(error writing " + dir / "app_64X64_32bpp.png" + ")\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("(error writing " + dir / "app_64X64_32bpp.png" + ": File too large)\n"), std::string::npos)
+        << r.out;
     EXPECT_FALSE(fs::exists(dir / "app_64X64_32bpp.png"));
     EXPECT_TRUE(fs::exists(dir / "app_08X08_1bpp.png"));
 }
@@ -616,7 +640,8 @@ TEST(OutputFailures, LibgdFailureIsCaught)
     const icon_options options = {};
     icon_file file;
     const std::string stem = dir / "app";
-    init_icon_file(&file, stdin, 0, (stem + ".ico").c_str(), &options);
+    icon_run run = {};
+    init_icon_file(&file, stdin, 0, (stem + ".ico").c_str(), &options, &run);
     FILE* report = tmpfile();
     file.report = report;
     for (bool trueColour : {false, true}) {
@@ -628,12 +653,32 @@ TEST(OutputFailures, LibgdFailureIsCaught)
         EXPECT_FALSE(fs::exists(name));
     }
     free_icon_file(&file);
+    free_icon_run(&run);
     rewind(report);
     char text[512] = {};
     EXPECT_GT(fread(text, 1, sizeof text - 1, report), 0u);
     fclose(report);
     EXPECT_EQ(std::string(text), "libgd could not encode " + stem + "_8.png)\nlibgd could not encode " + stem +
                                      "_32.png)\n");
+}
+
+// A signal while a PNG file is written: that file is removed, the program
+// dies of the signal, and the report lines of the images written before
+// have reached standard output, a file here.
+TEST(OutputFailures, SignalRemovesThePartialPng)
+{
+    for (int sig : {SIGINT, SIGTERM, SIGHUP}) {
+        TempDir dir;
+        testutil::WriteFile(dir / "app.ico", IconFile({BitmapData(Picture(1, 8, 8, false)), Header40(4096, 8192, 32)}));
+        const std::string big = dir / "app_4096X4096_32bpp.png";
+        int how = testutil::InterruptWhen("exec " + kPngsmith + " app.ico > report.txt", dir.path().string(),
+                                          [&] { return fs::exists(big); }, sig);
+        EXPECT_EQ(how, 128 + sig);
+        EXPECT_FALSE(fs::exists(big));
+        EXPECT_TRUE(Png(dir / "app_08X08_1bpp.png").ok());
+        EXPECT_EQ(testutil::ReadFile(dir / "report.txt"),
+                  "app: 2 icons.\nFound icon:  8x 8  1bpp Sz:0 (app_08X08_1bpp.png)\n");
+    }
 }
 
 // Every prefix of a small icon of several images: no crash, no hang, a
@@ -701,7 +746,8 @@ TEST(AllocationFailure, MallocMessageAndStatus)
         {
             icon_calloc = failPixelBlock;
             const icon_options options = {};
-            load_icon(path.c_str(), &options);
+            icon_run run = {};
+            load_icon(path.c_str(), &options, &run);
             exit(0);
         },
         testing::ExitedWithCode(1), "^malloc: ");

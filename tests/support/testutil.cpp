@@ -17,6 +17,29 @@
 
 namespace testutil {
 
+int InterruptWhen(const std::string& command, const std::string& cwd, const std::function<bool()>& ready,
+                  int signal)
+{
+    pid_t pid = fork();
+    if (pid < 0)
+        throw std::runtime_error("fork failed");
+    if (pid == 0) {
+        if (chdir(cwd.c_str()) != 0)
+            _exit(126);
+        execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    bool seen = false;
+    for (int i = 0; i < 20000 && !(seen = ready()); i++)
+        usleep(1000);
+    kill(pid, seen ? signal : SIGKILL);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    if (!seen)
+        return -1;
+    return WIFSIGNALED(status) ? 128 + WTERMSIG(status) : WEXITSTATUS(status);
+}
+
 RunResult RunProgram(const std::vector<std::string>& argv, const RunOptions& options)
 {
     int outPipe[2], errPipe[2];

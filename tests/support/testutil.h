@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -45,6 +46,14 @@ struct CaseName {
 inline RunOptions InDir(const std::string& cwd) { return {.cwd = cwd}; }
 inline RunOptions FileSizeLimit(long bytes) { return {.cwd = {}, .fileSizeLimit = bytes}; }
 inline RunOptions Timeout(unsigned seconds) { return {.cwd = {}, .timeoutSeconds = seconds}; }
+
+// Runs the shell command line in cwd, waits until ready() holds (polled,
+// for at most 20 s), sends the signal and returns how the run ended: 128 +
+// the signal that ended it, its exit status, or -1 when ready() never held
+// (it is then killed). The line should exec the program, so that the signal
+// reaches it and not the shell.
+int InterruptWhen(const std::string& command, const std::string& cwd, const std::function<bool()>& ready,
+                  int signal);
 
 // Runs argv[0] (a path) with the arguments, without a shell, and collects
 // its output and status.
