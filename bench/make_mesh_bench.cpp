@@ -2,12 +2,16 @@
 //   worst.3ds  one object at the format's limit: 65535 vertices (about 30%
 //              repeating an earlier position), 65535 faces, a mapping list
 //   many.3ds   200 objects of 1000 vertices and 2000 faces each
+//   collide.3ds, nested.3ds   the hostile inputs of crafted_meshes.h
+//   random.3ds one mesh of random positions of collide.3ds's shape, the
+//              yardstick for both
 #include <cstdio>
 #include <random>
 #include <string>
 
 #include "save_file.h"
 
+#include "crafted_meshes.h"
 #include "forge3ds.h"
 
 using namespace forge3ds;
@@ -48,5 +52,9 @@ int main(int argc, char** argv)
     for (int i = 0; i < 200; i++)
         objects += Grid(rng, 1000, 2000, "Part" + std::to_string(i));
     std::string many = Main(Editor(objects));
-    return SaveFile(dir + "/worst.3ds", worst) && SaveFile(dir + "/many.3ds", many) ? 0 : 1;
+    bool saved = SaveFile(dir + "/worst.3ds", worst) && SaveFile(dir + "/many.3ds", many) &&
+                 SaveFile(dir + "/collide.3ds", crafted::OneMesh("Collide", crafted::CollidingPositions(65535), 21845)) &&
+                 SaveFile(dir + "/random.3ds", crafted::OneMesh("Random", crafted::RandomPositions(65535), 21845)) &&
+                 SaveFile(dir + "/nested.3ds", crafted::Nested(980 * 1024));
+    return saved ? 0 : 1;
 }

@@ -9,6 +9,7 @@
 
 #include "normals.h"
 #include "optimize.h"
+#include "crafted_meshes.h"
 #include "quadratic_reference.h"
 
 namespace {
@@ -33,9 +34,19 @@ Mesh WorstMesh()
     return m;
 }
 
-void OptimizeAndNormals(benchmark::State& state)
+// One mesh of the given positions with the faces of crafted::Strip.
+Mesh FromPositions(const std::vector<forge3ds::Position>& positions)
 {
-    const Mesh mesh = WorstMesh();
+    Mesh m;
+    for (const auto& p : positions)
+        m.vertices.push_back(_Vertex{p[0], p[1], p[2], 0, 0, 0, 0, 0, 0});
+    for (const auto& c : crafted::Strip(21845, static_cast<int>(positions.size())))
+        m.faces.push_back(_Face{c[0], c[1], c[2], 0, 0, 0});
+    return m;
+}
+
+void Run(benchmark::State& state, const Mesh& mesh)
+{
     std::vector<_Vertex> vertices;
     std::vector<_Face> faces;
     for (auto _ : state) {
@@ -54,6 +65,11 @@ void OptimizeAndNormals(benchmark::State& state)
     }
 }
 
+void OptimizeAndNormals(benchmark::State& state) { Run(state, WorstMesh()); }
+// Positions forged to collide in a hash of their bits, beside random ones.
+void CollidingPositions(benchmark::State& state) { Run(state, FromPositions(crafted::CollidingPositions(65535))); }
+void RandomPositions(benchmark::State& state) { Run(state, FromPositions(crafted::RandomPositions(65535))); }
+
 void QuadraticReference(benchmark::State& state)
 {
     const Mesh mesh = WorstMesh();
@@ -67,6 +83,8 @@ void QuadraticReference(benchmark::State& state)
 }  // namespace
 
 BENCHMARK(OptimizeAndNormals)->Unit(benchmark::kMillisecond)->Repetitions(11)->ReportAggregatesOnly(true);
+BENCHMARK(RandomPositions)->Unit(benchmark::kMillisecond)->Repetitions(11)->ReportAggregatesOnly(true);
+BENCHMARK(CollidingPositions)->Unit(benchmark::kMillisecond)->Repetitions(11)->ReportAggregatesOnly(true);
 BENCHMARK(QuadraticReference)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 int main(int argc, char** argv)

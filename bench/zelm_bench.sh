@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# End-to-end timing of zelm.exe on the worst legal mesh and a many-mesh
-# file, beside the floor (reading the input, writing a file of the output's
+# End-to-end timing of zelm.exe on the worst legal mesh, a many-mesh file,
+# and the hostile inputs (collide, nested) beside a random mesh of their
+# size (random), each beside the floor (reading the input, writing a file of the output's
 # size), as medians of 11 runs; and peak memory from /usr/bin/time -v.
 # Usage: bench/zelm_bench.sh [build folder]   (after ./test.sh has built it)
 set -euo pipefail
@@ -11,7 +12,7 @@ trap 'rm -rf "$work"' EXIT
 
 . "$(dirname "$0")/timing.sh"
 
-for f in worst many; do
+for f in worst many random collide nested; do
   in="$work/$f.3ds"; out="$work/$f.c7e"
   "$build/bin/zelm.exe" "$in" "$out" >/dev/null
   size=$(stat -c %s "$out")

@@ -58,11 +58,16 @@ template <typename Take> static void ReadEntries(FILE* input, uint32_t count, si
     }
 }
 
-static uint16_t ReadCount(FILE* input)
+// Reads a list's count: the entries it announces, as many of them as lie
+// before limit (the end of the list's mesh).
+static uint16_t ReadCount(FILE* input, uint32_t limit, size_t entrySize)
 {
     unsigned char bytes[2];
     ReadZeroFilled(input, bytes, sizeof bytes);
-    return GetLE16(bytes);
+    uint16_t count = GetLE16(bytes);
+    off_t at = ftello(input);
+    uint64_t room = at >= 0 && static_cast<uint64_t>(at) < limit ? (limit - static_cast<uint64_t>(at)) / entrySize : 0;
+    return count <= room ? count : static_cast<uint16_t>(room);
 }
 
 int ReadChunk(FILE* input, _Chunk* chunk)
@@ -98,8 +103,10 @@ template <typename Act> static void WalkChunks(FILE* input, bool hasLimit, uint3
     _Chunk chunk = {};
     for (;;) {
         // A header at or beyond 4 GiB (or at a position that cannot be
-        // told) ends the level: a 32-bit end would wrap.
-        if (ReadChunk(input, &chunk) != 0 || feof(input) || chunk.start >= kPositionLimit)
+        // told) ends the level: a 32-bit end would wrap. So does one at or
+        // beyond the level's limit: no child is read past its parent's end.
+        if (ReadChunk(input, &chunk) != 0 || feof(input) || chunk.start >= kPositionLimit ||
+            (hasLimit && chunk.start >= limit))
             return;
         _Step step = act(chunk);
         if (step == _Step::kNext)
@@ -152,7 +159,8 @@ int ReadObjectChunk(FILE* input, uint32_t limit, FILE* output)
     WalkChunks(input, true, limit, [&](const _Chunk& chunk) {
         if (chunk.id != kMeshChunk)
             return _Step::kNotMine;
-        result = ReadMeshChunk(input, chunk.end, name, output);
+        // A mesh that claims to end past its object ends with it.
+        result = ReadMeshChunk(input, chunk.end < limit ? chunk.end : limit, name, output);
         return result == 0 ? _Step::kNext : _Step::kStop;
     });
     return result;
@@ -199,13 +207,13 @@ int ReadMeshChunk(FILE* input, uint32_t limit, const char* name, FILE* output)
     WalkChunks(input, true, limit, [&](const _Chunk& chunk) {
         switch (chunk.id) {
         case kVerticesChunk:
-            ReadVerticesChunk(input);
+            ReadVerticesChunk(input, limit);
             return _Step::kNext;
         case kFacesChunk:
-            ReadFacesChunk(input);
+            ReadFacesChunk(input, limit);
             return _Step::kNext;
         case kMappingChunk:
-            ReadMappingChunk(input);
+            ReadMappingChunk(input, limit);
             return _Step::kNext;
         default:
             return _Step::kNotMine;
@@ -218,10 +226,10 @@ int ReadMeshChunk(FILE* input, uint32_t limit, const char* name, FILE* output)
 // list of its kind in the mesh. When the array cannot be allocated the list
 // is consumed all the same and the mesh is left without it.
 template <typename T, typename Decode>
-static int LoadList(FILE* input, const char* what, size_t entrySize, T*& array, uint32_t& count, const char* noMemory,
-                    Decode decode)
+static int LoadList(FILE* input, uint32_t limit, const char* what, size_t entrySize, T*& array, uint32_t& count,
+                    const char* noMemory, Decode decode)
 {
-    uint16_t n = ReadCount(input);
+    uint16_t n = ReadCount(input, limit, entrySize);
     printf("Reading %i %s...", n, what);
     free(array);
     array = static_cast<T*>(AllocateArray(n, sizeof(T)));
@@ -237,28 +245,28 @@ static int LoadList(FILE* input, const char* what, size_t entrySize, T*& array, 
     return 0;
 }
 
-int ReadVerticesChunk(FILE* input)
+int ReadVerticesChunk(FILE* input, uint32_t limit)
 {
-    return LoadList(input, "Vertices", kVertexEntrySize, currentModel.vertices, currentModel.numVertices,
+    return LoadList(input, limit, "Vertices", kVertexEntrySize, currentModel.vertices, currentModel.numVertices,
                     "\nWarning : Insufficient Memory to Load Vertices!\n", [](const unsigned char* p) {
                         return _Vertex{
                             GetLEFloat(p), GetLEFloat(p + 4), GetLEFloat(p + 8), 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0};
                     });
 }
 
-int ReadFacesChunk(FILE* input)
+int ReadFacesChunk(FILE* input, uint32_t limit)
 {
     // The fourth word of each entry holds edge flags, which the model
     // format does not carry.
-    return LoadList(input, "Faces", kFaceEntrySize, currentModel.faces, currentModel.numFaces,
+    return LoadList(input, limit, "Faces", kFaceEntrySize, currentModel.faces, currentModel.numFaces,
                     "\nWarning : Insufficient Memory to Load Faces!\n", [](const unsigned char* p) {
                         return _Face{GetLE16(p), GetLE16(p + 2), GetLE16(p + 4), 0.0f, 0.0f, 0.0f};
                     });
 }
 
-int ReadMappingChunk(FILE* input)
+int ReadMappingChunk(FILE* input, uint32_t limit)
 {
-    uint16_t n = ReadCount(input);
+    uint16_t n = ReadCount(input, limit, kMappingEntrySize);
     printf("Reading %i Texture Coordinates...", n);
     _Vertex* vertices = currentModel.vertices;
     // An empty list matches a mesh without vertices: 0 equals 0.

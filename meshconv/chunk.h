@@ -32,11 +32,11 @@ int Read3DChunk(FILE* input, uint32_t limit, FILE* output);
 int ReadObjectChunk(FILE* input, uint32_t limit, FILE* output);
 int ReadMeshChunk(FILE* input, uint32_t limit, const char* name, FILE* output);
 
-// List readers: each consumes exactly the list its count announces and
-// writes into currentModel.
-int ReadVerticesChunk(FILE* input);
-int ReadFacesChunk(FILE* input);
-int ReadMappingChunk(FILE* input);
+// List readers: each consumes the list its count announces, as far as it
+// lies before limit (the end of its mesh), and writes into currentModel.
+int ReadVerticesChunk(FILE* input, uint32_t limit);
+int ReadFacesChunk(FILE* input, uint32_t limit);
+int ReadMappingChunk(FILE* input, uint32_t limit);
 
 // Reads a zero-terminated name into a 256-byte buffer, keeping at most 255
 // characters; the rest of a longer name is read and discarded.

@@ -1,11 +1,13 @@
 // Each pass does one sweep over the faces and one over the vertices (the
-// duplicate pass finds earlier equal positions through a hash table), so a
-// mesh costs time in proportion to its size; the results are the ones that
-// examining every vertex against every face would give. Working memory is
+// duplicate pass finds equal positions by sorting them), so a mesh costs
+// time in proportion to its size, times log n for the sort, whatever its
+// values; the results are the ones that examining every vertex against
+// every face would give. Working memory is
 // allocated per pass and released before it returns; a pass that cannot
 // have it works in place instead, comparing every vertex with every face.
 #include "optimize.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -103,19 +105,6 @@ uint32_t _RemoveUnusedVertices(_Model* model)
     return before - kept;
 }
 
-// A position's hash; -0.0 hashes as 0.0 since the two are equal.
-static uint32_t HashPosition(const _Vertex& v)
-{
-    uint32_t h = 2166136261u;
-    for (float f : {v.x, v.y, v.z}) {
-        uint32_t bits;
-        float g = f == 0.0f ? 0.0f : f;
-        memcpy(&bits, &g, sizeof bits);
-        h = (h ^ bits) * 16777619u;
-    }
-    return h ^ (h >> 15);
-}
-
 static bool HasNaN(const _Vertex& v) { return std::isnan(v.x) || std::isnan(v.y) || std::isnan(v.z); }
 
 // Pass 2 without working memory: each vertex is compared with every kept
@@ -141,43 +130,57 @@ static uint32_t RemoveDuplicateVerticesInPlace(_Model* model)
     return n - kept;
 }
 
+// Orders positions by x, then y, then z, with -0.0 taken as 0.0 (the two
+// are equal); positions with a NaN never reach it.
+static bool PositionBefore(const _Vertex& p, const _Vertex& q)
+{
+    float a[3] = {p.x + 0.0f, p.y + 0.0f, p.z + 0.0f}, b[3] = {q.x + 0.0f, q.y + 0.0f, q.z + 0.0f};
+    return std::lexicographical_compare(a, a + 3, b, b + 3);
+}
+
 uint32_t _RemoveDuplicateVertices(_Model* model)
 {
     const uint32_t n = model->numVertices;
-    // Open addressing at most half full; slots hold a kept vertex's new
-    // index plus 1, 0 for empty.
-    uint32_t slots = 2;
-    while (slots < 2 * n)
-        slots *= 2;
-    uint32_t* table = static_cast<uint32_t*>(AllocateArray(slots, sizeof(uint32_t)));
+    uint32_t* order = static_cast<uint32_t*>(AllocateArray(n, sizeof(uint32_t)));
     uint32_t* newIndex = static_cast<uint32_t*>(AllocateArray(n, sizeof(uint32_t)));
-    if (table == nullptr || newIndex == nullptr) {
-        free(table);
+    if (order == nullptr || newIndex == nullptr) {
+        free(order);
         free(newIndex);
         return RemoveDuplicateVerticesInPlace(model);
     }
+    // Sorting the indices by position, the first index breaking ties, puts
+    // every group of equal positions together behind the vertex that
+    // survives, whatever the input: time n log n, where a hash table keyed
+    // by the file's values can be made to collide. A NaN coordinate equals
+    // nothing, so such a vertex stays out of the sort and is its own.
+    _Vertex* v = model->vertices;
+    uint32_t sorted = 0;
+    for (uint32_t k = 0; k < n; k++) {
+        newIndex[k] = k;
+        if (!HasNaN(v[k]))
+            order[sorted++] = k;
+    }
+    std::sort(order, order + sorted, [v](uint32_t i, uint32_t j) {
+        return PositionBefore(v[i], v[j]) || (!PositionBefore(v[j], v[i]) && i < j);
+    });
+    for (uint32_t i = 1; i < sorted; i++)
+        if (_SamePosition(v[order[i]], v[order[i - 1]]))
+            newIndex[order[i]] = newIndex[order[i - 1]];
+    // newIndex now names each vertex's survivor, an index no larger than
+    // its own; in file order the survivors take their places.
     uint32_t counter = 0, kept = 0;
     for (uint32_t k = 0; k < n; k++) {
-        const _Vertex v = model->vertices[k];
-        // A NaN coordinate equals nothing, so such a vertex is never merged
-        // and needs no place in the table.
-        if (!HasNaN(v)) {
-            uint32_t mask = slots - 1, s = HashPosition(v) & mask;
-            while (table[s] != 0 && !_SamePosition(model->vertices[table[s] - 1], v))
-                s = (s + 1) & mask;
-            if (table[s] != 0) {
-                newIndex[k] = table[s] - 1;
-                continue;
-            }
-            table[s] = kept + 1;
+        if (newIndex[k] != k) {
+            newIndex[k] = newIndex[newIndex[k]];
+            continue;
         }
         newIndex[k] = kept;
-        model->vertices[kept++] = v;
+        v[kept++] = v[k];
         _CountStep(&counter, kDuplicateThreshold);
     }
     RenumberFaces(model, newIndex);
     model->numVertices = kept;
-    free(table);
+    free(order);
     free(newIndex);
     return n - kept;
 }

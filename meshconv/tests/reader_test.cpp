@@ -60,6 +60,12 @@ std::vector<WalkCase> WalkCases()
     std::string twoObjects = Main(Editor(
         Object("A", kTriMesh) + Object("B", Mesh(VertexList(std::vector<Position>(50, {1, 2, 3})) + FaceList(kFace)))));
     std::string cutVertexList = VertexList(std::vector<Position>(50, {1, 2, 3}));
+    // An object of 14 bytes: header, one-letter name, and the header of a
+    // mesh whose length runs over the next object and the triangle's lists.
+    const std::string kTriLists = VertexList(kTri) + FaceList(kFace);
+    auto pastObject = [&](const std::string& name) {
+        return Header(kObjectChunk, 14) + name + '\0' + Header(kMeshChunk, static_cast<uint32_t>(6 + 14 + kTriLists.size()));
+    };
     return {
         {"main chunk without editor", Main(MeshVersion(3)), "", {}},
         {"light and camera objects",
@@ -152,6 +158,14 @@ std::vector<WalkCase> WalkCases()
          Main(Editor(Object("A", kTriMesh)) + Header(0xB000, 0x7FFFFFFF)),
          TriLog("A"),
          {{"A", 3, 1}}},
+        // No child is read past its parent's end: meshes that claim to run
+        // past their objects over lists shared after them make no mesh, and
+        // each object is read once.
+        {"meshes running past their objects", Main(Editor(pastObject("a") + pastObject("b") + kTriLists)),
+         ReadingMesh("a") + ReadingMesh("b"), {}},
+        {"list cut at its mesh's end",
+         Main(Editor(Object("M", Header(kMeshChunk, 6 + 8 + 12) + kTriLists) + Object("B", kTriMesh))),
+         ReadingMesh("M") + Vertices(1) + TriLog("B"), {{"B", 3, 1}}},
     };
 }
 
@@ -252,9 +266,10 @@ TEST(ChunkWalkTermination, EveryTruncationOfASample)
     }
 }
 
-// A list whose data runs past 4 GiB, then a chunk whose 32-bit end points
+// A list announced to run past 4 GiB, then a chunk whose 32-bit end points
 // back at the list: a walk that kept positions in 32 bits read that list
-// forever. The sparse file costs no disk.
+// forever. The list is read only up to its mesh's end, 4 vertices here, and
+// the walk ends. The sparse file costs no disk.
 TEST(ChunkWalkTermination, PositionBeyond4GiBEndsTheWalk)
 {
     TempDir dir;
@@ -276,7 +291,7 @@ TEST(ChunkWalkTermination, PositionBeyond4GiBEndsTheWalk)
     ASSERT_EQ(fclose(f), 0);
     RunResult r = RunProgram({kZelm, dir / "in.3ds", dir / "out.c7e"}, testutil::Timeout(20));
     EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out, ReadingMesh("S") + Vertices(65535));
+    EXPECT_EQ(r.out, ReadingMesh("S") + Vertices(4));
     EXPECT_EQ(testutil::ReadFile(dir / "out.c7e"), std::string("\xE0\xC7\0\0\0\0", 6));
 }
 
