@@ -70,7 +70,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     rewind(output);
     numMeshes = 0;
     WriteFileHeader(output, numMeshes);
-    ReadMainChunk(in, output);
+    uint32_t mainLength;
+    ReadMainChunk(in, output, &mainLength);
     PatchMeshCount(output, numMeshes);
     fflush(output);
     fclose(in);

@@ -19,12 +19,14 @@
 // Bytes past the end of the file read as 0, whole fields or parts of them.
 #include "chunk.h"
 
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 
 #include "chunk_ids.h"
 #include "get_le.h"
 #include "model.h"
+#include "terminal_text.h"
 #include "normals.h"
 #include "optimize.h"
 #include "writer.h"
@@ -36,10 +38,25 @@ enum : size_t {
     kMappingEntrySize = 8,
 };
 
+// The errno of the first read of the input that failed, or 0.
+static int readError;
+
+int InputReadError() { return readError; }
+
+// Notes a failed read: a read that fails is an error, not the end of the
+// file, and every walk ends at its next header.
+static void NoteReadError(FILE* input)
+{
+    if (readError == 0 && ferror(input))
+        readError = errno != 0 ? errno : EIO;
+}
+
 // Reads size bytes; what the file does not hold reads as 0.
 static void ReadZeroFilled(FILE* input, unsigned char* buffer, size_t size)
 {
     size_t got = fread(buffer, 1, size, input);
+    if (got < size)
+        NoteReadError(input);
     memset(buffer + got, 0, size - got);
 }
 
@@ -72,7 +89,7 @@ static uint16_t ReadCount(FILE* input, uint32_t limit, size_t entrySize)
 
 int ReadChunk(FILE* input, _Chunk* chunk)
 {
-    if (feof(input))
+    if (feof(input) || ferror(input))
         return -1;
     chunk->id = 0;
     chunk->length = 0;
@@ -120,12 +137,13 @@ template <typename Act> static void WalkChunks(FILE* input, bool hasLimit, uint3
     }
 }
 
-int ReadMainChunk(FILE* input, FILE* output)
+int ReadMainChunk(FILE* input, FILE* output, uint32_t* mainLength)
 {
     _Chunk main = {};
     ReadChunk(input, &main);
     if (main.id != kMainChunk)
         return -1;
+    *mainLength = main.length;
     int result = 0;
     WalkChunks(input, false, 0, [&](const _Chunk& chunk) {
         if (chunk.id != kEditorChunk)
@@ -203,7 +221,9 @@ int ReadMeshChunk(FILE* input, uint32_t limit, const char* name, FILE* output)
     currentModel.numVertices = 0;
     currentModel.numFaces = 0;
     memcpy(currentModel.name, name, sizeof currentModel.name);
-    printf("Reading Mesh : %s\n", currentModel.name);
+    printf("Reading Mesh : ");
+    PutName(stdout, currentModel.name, escapeNames);
+    printf("\n");
     WalkChunks(input, true, limit, [&](const _Chunk& chunk) {
         switch (chunk.id) {
         case kVerticesChunk:
@@ -288,6 +308,7 @@ void ReadASCIIZ(FILE* input, char* buffer)
     for (int i = 0;;) {
         int c = getc(input);
         if (c == EOF) {
+            NoteReadError(input);
             buffer[i] = '\0';
             return;
         }
@@ -299,6 +320,7 @@ void ReadASCIIZ(FILE* input, char* buffer)
             // Discard the rest of the name, so that the object's chunks are
             // read from where they really begin.
             while ((c = getc(input)) != EOF && c != '\0') { }
+            NoteReadError(input);
             return;
         }
     }

@@ -18,15 +18,18 @@ struct _Chunk {
 enum : uint64_t { kPositionLimit = uint64_t{1} << 32 };
 
 // Reads a 6-byte header at the current position. Returns -1 (leaving chunk
-// as it was) when the end-of-file indicator is already set, else 0; bytes
-// past the end of the file read as 0.
+// as it was) when the end-of-file or error indicator is already set, else
+// 0; bytes past the end of the file read as 0.
 int ReadChunk(FILE* input, _Chunk* chunk);
 
-// Reads the whole file. Returns 0; -1 when it does not begin with a main
-// chunk; kWriteFailed when a mesh could not be written, which stops every
-// walk at once.
+// Reads the whole file, its main chunk's length (as read) into *mainLength.
+// Returns 0; -1 when it does not begin with a main chunk; kWriteFailed when
+// a mesh could not be written, which stops every walk at once.
 enum { kWriteFailed = -2 };
-int ReadMainChunk(FILE* input, FILE* output);
+int ReadMainChunk(FILE* input, FILE* output, uint32_t* mainLength);
+// The errno of the first read of the input that failed (which ended every
+// walk), or 0 when none did.
+int InputReadError();
 // The walks inside the file: 0, or kWriteFailed passed up from a mesh.
 int Read3DChunk(FILE* input, uint32_t limit, FILE* output);
 int ReadObjectChunk(FILE* input, uint32_t limit, FILE* output);

@@ -4,6 +4,7 @@
 
 _Model currentModel;
 uint32_t numMeshes;
+bool escapeNames;
 
 static void* CallocArray(size_t count, size_t size) { return calloc(count == 0 ? 1 : count, size); }
 

@@ -31,6 +31,10 @@ struct _Model {
 extern _Model currentModel;
 extern uint32_t numMeshes;
 
+// Whether mesh names are printed with their control bytes escaped: the
+// driver sets it when standard output is a terminal.
+extern bool escapeNames;
+
 // Allocates count zero-filled elements of size bytes, or returns null. A
 // count of 0 still yields a valid (empty) array. Tests replace it to provoke
 // allocation failures.

@@ -5,6 +5,8 @@
 #include <cstring>
 #include <initializer_list>
 
+#include "terminal_text.h"
+
 namespace {
 
 // Collects little-endian bytes and hands them to the stream in large
@@ -87,7 +89,9 @@ int WriteModelB(_Model* model, FILE* output)
 {
     if (model == nullptr)
         return -1;
-    printf("Writing Model [%s], %u vertices, %u faces...", model->name, model->numVertices, model->numFaces);
+    printf("Writing Model [");
+    PutName(stdout, model->name, escapeNames);
+    printf("], %u vertices, %u faces...", model->numVertices, model->numFaces);
     _RecordBuffer out(output);
     // The reader always terminates the name inside its buffer; the bound
     // keeps the write inside it regardless.

@@ -1,5 +1,6 @@
 // C7E2TXT: prints a C7E0 model file as text.
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -50,6 +51,14 @@ int main(int argc, char** argv)
     FILE* input = fopen(argv[1], "rb");
     if (input == nullptr) {
         fprintf(stderr, "\n Error : %s could not be opened!\n", argv[1]);
+        return kStatusFailed;
+    }
+    // Appending the dump to the model it reads would read the dump back.
+    struct stat in, out;
+    if (fstat(fileno(input), &in) == 0 && fstat(STDOUT_FILENO, &out) == 0 && !S_ISCHR(in.st_mode) &&
+        SameFile(in, out.st_dev, out.st_ino)) {
+        fclose(input);
+        fprintf(stderr, "\n Error : %s is also standard output!\n", argv[1]);
         return kStatusFailed;
     }
     int status = DumpModel(input, argv[1], stdout, stderr);

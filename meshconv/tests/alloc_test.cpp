@@ -39,7 +39,8 @@ Result ConvertWith(const std::string& file, int failing)
     failingAllocation = failing;
     AllocateArray = FailOne;
     testing::internal::CaptureStdout();
-    ReadMainChunk(in, out);
+    uint32_t mainLength;
+    ReadMainChunk(in, out, &mainLength);
     fflush(stdout);
     Result r{testing::internal::GetCapturedStdout(), numMeshes, ""};
     AllocateArray = [](size_t count, size_t size) { return calloc(count == 0 ? 1 : count, size); };

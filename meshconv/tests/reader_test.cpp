@@ -47,6 +47,13 @@ struct WalkCase {
     std::vector<MeshSummary> meshes;  // what the model file holds
 };
 
+// The last line for a file whose main chunk does not span it.
+std::string SizeWarning(size_t size, size_t length)
+{
+    return "\nWarning : File Size " + std::to_string(size) + " Does Not Match Main Chunk Size " +
+           std::to_string(length) + "!\n";
+}
+
 std::string Truncated(const std::string& file, const std::string& marker)
 {
     size_t at = file.find(marker);
@@ -126,7 +133,8 @@ std::vector<WalkCase> WalkCases()
         {"file ends inside a name", Main(Editor(Header(kObjectChunk, 100) + "Unfinish")), "", {}},
         {"file ends inside the second mesh's vertex list",
          Truncated(twoObjects, cutVertexList),
-         TriLog("A") + ReadingMesh("B") + Vertices(50),
+         TriLog("A") + ReadingMesh("B") + Vertices(50) +
+             SizeWarning(Truncated(twoObjects, cutVertexList).size(), twoObjects.size()),
          {{"A", 3, 1}}},
         {"faces naming missing vertices are removed",
          Main(Editor(Object("M", Mesh(VertexList(kTri) + FaceList({{0, 1, 3}, {0, 1, 2}, {7, 1, 2}}))))),
@@ -163,6 +171,15 @@ std::vector<WalkCase> WalkCases()
         // each object is read once.
         {"meshes running past their objects", Main(Editor(pastObject("a") + pastObject("b") + kTriLists)),
          ReadingMesh("a") + ReadingMesh("b"), {}},
+        // The editor claims more than the file holds, and an unknown chunk
+        // ends past the end of the file: the seek there succeeds and the
+        // walk ends, from a pipe as from a file.
+        {"seek past the end of the file",
+         Main(Header(kEditorChunk, static_cast<uint32_t>(6 + Object("A", kTriMesh).size() + 6 +
+                                                         Editor(Object("B", kTriMesh)).size() + 1000)) +
+              Object("A", kTriMesh) + Header(0x1234, static_cast<uint32_t>(6 + Editor(Object("B", kTriMesh)).size() + 500)) +
+              Editor(Object("B", kTriMesh))),
+         TriLog("A"), {{"A", 3, 1}}},
         {"list cut at its mesh's end",
          Main(Editor(Object("M", Header(kMeshChunk, 6 + 8 + 12) + kTriLists) + Object("B", kTriMesh))),
          ReadingMesh("M") + Vertices(1) + TriLog("B"), {{"B", 3, 1}}},
@@ -181,7 +198,13 @@ TEST_P(ChunkWalk, MeshesAndLog)
     RunResult r = RunProgram({kZelm, dir / "in.3ds", dir / "out.c7e"});
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, c.log);
-    forgec7e::ParsedModel model = forgec7e::ParseModel(testutil::ReadFile(dir / "out.c7e"));
+    std::string bytes = testutil::ReadFile(dir / "out.c7e");
+    // The same bytes through a pipe give the same log and model.
+    RunResult piped =
+        RunProgram({"/bin/sh", "-c", "cat in.3ds | " + kZelm + " /dev/stdin piped.c7e"}, testutil::InDir(dir.path()));
+    EXPECT_EQ(piped.out, r.out);
+    EXPECT_EQ(testutil::ReadFile(dir / "piped.c7e"), bytes);
+    forgec7e::ParsedModel model = forgec7e::ParseModel(bytes);
     ASSERT_TRUE(model.ok);
     std::vector<MeshSummary> meshes;
     for (const forgec7e::Mesh& m : model.meshes)
@@ -211,7 +234,8 @@ TEST(ListReaders, ValuesAsStoredAndZeroPastTheEnd)
     size_t z3 = cut.find(VertexList(kTri)) + 6 + 2 + 2 * 12 + 8;
     testutil::WriteFile(dir / "in.3ds", cut.substr(0, z3 + 2));
     RunResult r = RunProgram({kZelm, dir / "in.3ds", dir / "out.c7e"});
-    EXPECT_EQ(r.out, ReadingMesh("M") + Vertices(3));
+    EXPECT_EQ(r.out, ReadingMesh("M") + Vertices(3) + SizeWarning(z3 + 2, cut.size()));
+    EXPECT_EQ(r.status, 4);
 }
 
 // The walk ends on every damaged header: each container's length replaced
@@ -255,14 +279,19 @@ TEST(ChunkWalkTermination, EveryTruncationOfASample)
     for (size_t n = 0; n <= file.size(); n++) {
         testutil::WriteFile(dir / "in.3ds", file.substr(0, n));
         RunResult r = RunProgram({kZelm, dir / "in.3ds", dir / "out.c7e"}, testutil::Timeout(10));
-        // Under two bytes there is no main chunk id: not a 3DS file.
-        ASSERT_EQ(r.status, n < 2 ? 3 : 0) << n;
         forgec7e::ParsedModel model = forgec7e::ParseModel(testutil::ReadFile(dir / "out.c7e"));
         ASSERT_TRUE(model.ok) << n;
         size_t written = 0;
         for (size_t at = r.out.find("Writing Model"); at != std::string::npos; at = r.out.find("Writing Model", at + 1))
             written++;
         EXPECT_EQ(model.meshCount, written) << n;
+        // Under two bytes there is no main chunk id: not a 3DS file. A cut
+        // file says so last, and fails when it gave no mesh.
+        ASSERT_EQ(r.status, n < 2 ? 3 : n == file.size() || written > 0 ? 0 : 4) << n;
+        if (n >= 6 && n < file.size()) {
+            std::string warning = SizeWarning(n, file.size());
+            ASSERT_EQ(r.out.substr(r.out.size() - std::min(r.out.size(), warning.size())), warning) << n;
+        }
     }
 }
 
@@ -290,8 +319,8 @@ TEST(ChunkWalkTermination, PositionBeyond4GiBEndsTheWalk)
     fwrite(tail.data(), 1, tail.size(), f);
     ASSERT_EQ(fclose(f), 0);
     RunResult r = RunProgram({kZelm, dir / "in.3ds", dir / "out.c7e"}, testutil::Timeout(20));
-    EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out, ReadingMesh("S") + Vertices(4));
+    EXPECT_EQ(r.status, 4);
+    EXPECT_EQ(r.out, ReadingMesh("S") + Vertices(4) + SizeWarning(after + tail.size(), 0xFFFFFFF0));
     EXPECT_EQ(testutil::ReadFile(dir / "out.c7e"), std::string("\xE0\xC7\0\0\0\0", 6));
 }
 

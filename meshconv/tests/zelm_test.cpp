@@ -1,9 +1,12 @@
 // zelm.exe run as a process on files forged in the test: messages, exit
 // statuses and output bytes.
 #include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <filesystem>
 
 #include "forge3ds.h"
@@ -51,7 +54,8 @@ std::string CleanMeshTail(const std::string& name, int vertices, int faces)
 
 const std::vector<Position> kTriangle = {{1, 0, 0}, {0, 0, 0}, {0, 1, 0}};
 
-const std::string kTriFile = Main(Editor(Object("Tri", Mesh(VertexList(kTriangle) + FaceList({{0, 1, 2}})))));
+const std::string kTriMesh = Mesh(VertexList(kTriangle) + FaceList({{0, 1, 2}}));
+const std::string kTriFile = Main(Editor(Object("Tri", kTriMesh)));
 const std::string kTriLog =
     "Reading Mesh : Tri\nReading 3 Vertices...Done!\nReading 1 Faces...Done!\n" + CleanMeshTail("Tri", 3, 1);
 const std::string kUsage = "Error : Too Many Arguments!\n     Usage : ZELM <Input> <Output>\n";
@@ -64,6 +68,19 @@ std::string TriModel()
     for (const Position& p : kTriangle)
         tri.vertices.push_back({p[0], p[1], p[2], 0, 0, 0, 0, 1});
     return forgec7e::ModelFile({tri});
+}
+
+// A mesh of count vertices in a strip, none of which the cleaning removes.
+std::string StripFile(uint16_t count)
+{
+    std::vector<Position> strip;
+    std::vector<Corners> faces;
+    for (uint16_t i = 0; i < count; i++) {
+        strip.push_back({static_cast<float>(i), static_cast<float>(i % 2), 0});
+        if (i >= 2)
+            faces.push_back({static_cast<uint16_t>(i - 2), static_cast<uint16_t>(i - 1), i});
+    }
+    return Main(Editor(Object("Big", Mesh(VertexList(strip) + FaceList(faces)))));
 }
 
 struct DriverCase {
@@ -105,6 +122,20 @@ std::vector<DriverCase> DriverCases()
         {"output is a hard link to the input", kTriFile, "Z in.3ds hard.3ds", 1, kSame, "-"},
         {"output is the input through a dot", kTriFile, "Z in.3ds ./in.3ds", 1, kSame, "-"},
         {"one device for both", kTriFile, "Z /dev/null /dev/null", 1, kSame, "-"},
+        // The message goes to standard error; the shell made the file.
+        {"output is also standard output", kTriFile, "Z in.3ds out.c7e > out.c7e", 1, "", ""},
+        {"output names standard output", kTriFile, "Z in.3ds /dev/stdout > out.c7e", 1, "", ""},
+        {"a folder as input", kTriFile, "mkdir d && Z d out.c7e", 1, "Error : Input File Could Not Be Opened!", "-"},
+        // A failing read is an error, and the earlier output survives.
+        {"failing read", kTriFile,
+         "echo old > out.c7e && strace -o /dev/null -P \"$(pwd)/in.3ds\" -e inject=read:error=EIO:when=1 Z in.3ds out.c7e", 2,
+         "\nError : Input File Read Failed: Input/output error!\n", "old\n"},
+        {"damaged file", Main(Editor("")) + "xy", "Z in.3ds out.c7e", 4,
+         "\nWarning : File Size 14 Does Not Match Main Chunk Size 12!\n", kEmptyModel},
+        {"damaged file with a mesh", kTriFile + "xy", "Z in.3ds out.c7e", 0,
+         kTriLog + "\nWarning : File Size " + std::to_string(kTriFile.size() + 2) + " Does Not Match Main Chunk Size " +
+             std::to_string(kTriFile.size()) + "!\n",
+         TriModel()},
     };
 }
 
@@ -136,16 +167,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, ZelmDriver, testing::ValuesIn(DriverCases()), te
 TEST(ZelmWriteFailure, ReportedAndARegularOutputRemoved)
 {
     TempDir dir;
-    // A strip of 3000 vertices, none of which the cleaning removes.
-    std::vector<Position> strip;
-    std::vector<Corners> faces;
-    for (uint16_t i = 0; i < 3000; i++) {
-        strip.push_back({static_cast<float>(i), static_cast<float>(i % 2), 0});
-        if (i >= 2)
-            faces.push_back({static_cast<uint16_t>(i - 2), static_cast<uint16_t>(i - 1), i});
-    }
-    std::string mesh = Object("Big", Mesh(VertexList(strip) + FaceList(faces)));
-    testutil::WriteFile(dir / "in.3ds", Main(Editor(mesh)));
+    testutil::WriteFile(dir / "in.3ds", StripFile(3000));
     testutil::WriteFile(dir / "empty.3ds", Main(""));
     struct Case {
         const char* name;
@@ -178,6 +200,88 @@ TEST(ZelmWriteFailure, OutputSymlinkIsNeverRemoved)
     RunResult r = RunProgram({kZelm, dir / "in.3ds", dir / "full-link"});
     EXPECT_EQ(r.status, 2);
     EXPECT_TRUE(std::filesystem::is_symlink(dir / "full-link"));
+}
+
+// A name with control bytes: on a terminal (script gives the programs one)
+// they are escaped, in logs and pipes and in the model they stay.
+TEST(ZelmOutput, NamesEscapedOnATerminal)
+{
+    TempDir dir;
+    const std::string name = "A\x1b]0;x\a\rB\\\xc3\xa9\xc2\x9b";
+    testutil::WriteFile(dir / "in.3ds", Main(Editor(Object(name, kTriMesh))));
+    const std::string escaped = "A\\033]0;x\\007\\015B\\\\\xc3\xa9\\302\\233";
+    struct Case {
+        const char* name;
+        std::string command;
+        std::string shown;  // what the output must hold
+    } cases[] = {
+        {"zelm on a terminal", "script -qec '" + kZelm + " in.3ds out.c7e' /dev/null", "Reading Mesh : " + escaped},
+        {"written model on a terminal", "script -qec '" + kZelm + " in.3ds out.c7e' /dev/null",
+         "Writing Model [" + escaped + "]"},
+        {"zelm into a pipe", kZelm + " in.3ds out.c7e | cat", "Reading Mesh : " + name + "\n"},
+        {"c7e2txt on a terminal", "script -qec '" + kDump + " out.c7e' /dev/null", "Mesh Name : " + escaped},
+        {"c7e2txt into a file", kDump + " out.c7e > dump.txt && cat dump.txt", "Mesh Name : " + name + "\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        RunResult r = RunProgram({"/bin/sh", "-c", c.command}, testutil::InDir(dir.path().string()));
+        EXPECT_EQ(r.status, 0);
+        EXPECT_NE(r.out.find(c.shown), std::string::npos) << r.out;
+    }
+    EXPECT_NE(testutil::ReadFile(dir / "out.c7e").find(name + '\0'), std::string::npos);
+}
+
+// Two runs naming one output, each writing many meshes as it goes: it ends
+// as one whole model, never a mixture of the two.
+TEST(ZelmOutput, ConcurrentRunsLeaveOneWholeModel)
+{
+    TempDir dir;
+    std::string models[2];
+    for (int k = 0; k < 2; k++) {
+        std::string objects;
+        for (int i = 0; i < 300 + 100 * k; i++)
+            objects += Object("O" + std::to_string(k) + "_" + std::to_string(i), kTriMesh);
+        const std::string name = "in" + std::to_string(k) + ".3ds";
+        testutil::WriteFile(dir / name, Main(Editor(objects)));
+        ASSERT_EQ(RunProgram({kZelm, dir / name, dir / "alone.c7e"}).status, 0);
+        models[k] = testutil::ReadFile(dir / "alone.c7e");
+    }
+    for (int round = 0; round < 3; round++) {
+        RunResult r = RunProgram(
+            {"/bin/sh", "-c", kZelm + " in0.3ds out.c7e > /dev/null & " + kZelm + " in1.3ds out.c7e > /dev/null; wait"},
+            testutil::InDir(dir.path().string()));
+        std::string out = testutil::ReadFile(dir / "out.c7e");
+        EXPECT_TRUE(out == models[0] || out == models[1]) << "round " << round << ": " << out.size() << " bytes";
+    }
+}
+
+// A signal while the model is written (standard output, a FIFO nobody
+// reads, holds the run): the program dies of it, the earlier output stays
+// and no temporary file is left.
+TEST(ZelmOutput, SignalLeavesNoPartialModel)
+{
+    std::string objects;
+    for (int i = 0; i < 1000; i++)
+        objects += Object("O" + std::to_string(i), kTriMesh);
+    for (int sig : {SIGINT, SIGTERM, SIGHUP}) {
+        TempDir dir;
+        testutil::WriteFile(dir / "in.3ds", Main(Editor(objects)));
+        testutil::WriteFile(dir / "out.c7e", "old");
+        ASSERT_EQ(mkfifo((dir / "log").c_str(), 0600), 0);
+        int fifo = open((dir / "log").c_str(), O_RDONLY | O_NONBLOCK);
+        ASSERT_GE(fifo, 0);
+        int how = testutil::InterruptWhen("exec " + kZelm + " in.3ds out.c7e > log", dir.path().string(), [&] {
+            int queued = 0;
+            return ioctl(fifo, FIONREAD, &queued) == 0 && queued >= 65536 - 4096;
+        }, sig);
+        close(fifo);
+        EXPECT_EQ(how, 128 + sig);
+        EXPECT_EQ(testutil::ReadFile(dir / "out.c7e"), "old");
+        size_t files = 0;
+        for (const auto& e : std::filesystem::directory_iterator(dir.path()))
+            files += e.path().filename() != "." ? 1 : 0;
+        EXPECT_EQ(files, 3u) << "in.3ds, log and out.c7e only";
+    }
 }
 
 }  // namespace

@@ -123,6 +123,10 @@ TEST(DumpCommandLine, ArgumentsStatusesAndStreams)
         {"full disk", "D m.c7e > /dev/full", 2, "",
          "\n Error : the dump could not be written: No space left on device!\n"},
         {"closed standard output", "D m.c7e >&-", 0, "", ""},
+        {"dump appended to its model", "D m.c7e >> m.c7e", 2, "", "\n Error : m.c7e is also standard output!\n"},
+        {"a folder", "D .", 2, "", "\n Error : . could not be read: Is a directory!\n"},
+        {"a failing read", "strace -o /dev/null -P \"$(pwd)/m.c7e\" -e inject=read:error=EIO:when=1 D m.c7e", 2, "",
+         "\n Error : m.c7e could not be read: Input/output error!\n"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -134,6 +138,7 @@ TEST(DumpCommandLine, ArgumentsStatusesAndStreams)
         EXPECT_EQ(r.err, c.err);
     }
     EXPECT_EQ(testutil::ReadFile(dir / "dump.txt"), kTriText);
+    EXPECT_EQ(testutil::ReadFile(dir / "m.c7e"), Model(1, Record("Tri", kTri, {{0, 1, 2}})).str());
 }
 
 // Every prefix of a two-mesh file prints a prefix of the whole file's lines,
