@@ -3,9 +3,9 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <vector>
 
 #include "dump.h"
+#include "file_input.h"
 
 static FILE* devNull;
 
@@ -17,8 +17,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    std::vector<unsigned char> input(data, data + size);
-    FILE* in = fmemopen(input.empty() ? nullptr : input.data(), input.size(), "rb");
+    FILE* in = OpenAsFile(data, size);
     if (in == nullptr)
         return 0;
     int status = DumpModel(in, "fuzz", devNull, devNull);

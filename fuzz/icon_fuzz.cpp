@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "file_input.h"
 #include "get_le.h"
 #include "icon.h"
 
@@ -59,8 +60,7 @@ static void DecodeEveryBitmap(FILE* in, size_t size)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    std::vector<unsigned char> input(data, data + size);
-    FILE* in = fmemopen(input.empty() ? nullptr : input.data(), input.size(), "rb");
+    FILE* in = OpenAsFile(data, size);
     if (in == nullptr)
         return 0;
     static const icon_options kList = {nullptr, false, true, 0, 0, 0, 0, false};

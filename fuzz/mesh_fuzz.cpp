@@ -9,10 +9,10 @@
 #include <cstdlib>
 #include <string>
 #include <unistd.h>
-#include <vector>
 
 #include "chunk.h"
 #include "dump.h"
+#include "file_input.h"
 #include "forgec7e.h"
 #include "model.h"
 #include "writer.h"
@@ -61,8 +61,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    std::vector<unsigned char> input(data, data + size);
-    FILE* in = fmemopen(input.empty() ? nullptr : input.data(), input.size(), "rb");
+    FILE* in = OpenAsFile(data, size);
     if (in == nullptr)
         return 0;
     if (ftruncate(fileno(output), 0) != 0)

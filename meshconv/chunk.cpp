@@ -139,6 +139,7 @@ template <typename Act> static void WalkChunks(FILE* input, bool hasLimit, uint3
 
 int ReadMainChunk(FILE* input, FILE* output, uint32_t* mainLength)
 {
+    readError = 0;
     _Chunk main = {};
     ReadChunk(input, &main);
     if (main.id != kMainChunk)
