@@ -46,3 +46,24 @@ inline void RemovePartialOutputOnSignals()
 // Names the regular file being written (null: none); the caller keeps the
 // name alive until it names another or none.
 inline void SetPartialOutput(const char* path) { partial_output::path = path; }
+
+// Holds SIGINT, SIGTERM and SIGHUP back for its lifetime, so that a file
+// can be created and named as the partial output with no signal between
+// the two; one that arrives meanwhile is handled when it ends.
+class SignalsHeld {
+public:
+    SignalsHeld()
+    {
+        sigset_t set;
+        sigemptyset(&set);
+        for (int sig : {SIGINT, SIGTERM, SIGHUP})
+            sigaddset(&set, sig);
+        sigprocmask(SIG_BLOCK, &set, &fOld);
+    }
+    ~SignalsHeld() { sigprocmask(SIG_SETMASK, &fOld, nullptr); }
+    SignalsHeld(const SignalsHeld&) = delete;
+    SignalsHeld& operator=(const SignalsHeld&) = delete;
+
+private:
+    sigset_t fOld;
+};

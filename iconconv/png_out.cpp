@@ -13,12 +13,9 @@
 #include <cstring>
 
 #include "file_chores.h"
+#include "gd_png.h"
 #include "partial_output.h"
 #include "icon.h"
-
-// The last 12 bytes of every complete PNG stream: the empty IEND chunk with
-// its CRC.
-static const unsigned char kPngEnd[12] = {0, 0, 0, 0, 'I', 'E', 'N', 'D', 0xAE, 0x42, 0x60, 0x82};
 
 char* output_name(const icon_file* file, int width, int height, int bpp)
 {
@@ -191,7 +188,13 @@ static int write_output(icon_file* file, uint32_t offset, uint32_t png_size, con
     }
     char* written = unique_name(file, name);
     bool is_input;
-    FILE* out = open_output(file, written, &is_input);
+    FILE* out;
+    {
+        SignalsHeld held;
+        out = open_output(file, written, &is_input);
+        if (out != nullptr)
+            SetPartialOutput(written);
+    }
     int result = 0;
     if (is_input) {
         fprintf(file->report, "skipped: the output %s is the input file)\n", written);
@@ -199,7 +202,6 @@ static int write_output(icon_file* file, uint32_t offset, uint32_t png_size, con
     } else if (out == nullptr) {
         result = fail_output(file, "cannot create", written, errno);
     } else {
-        SetPartialOutput(written);
         const char* failure = write(out, &error);
         if (fclose(out) != 0 && failure == nullptr) {
             failure = "error writing";
@@ -221,66 +223,9 @@ static int write_output(icon_file* file, uint32_t offset, uint32_t png_size, con
     return 0;
 }
 
-namespace {
-
-// A gd output context in front of the stream that keeps the last bytes gd
-// wrote and whether the stream took them all: libgd's PNG writer gives no
-// result, but a stream that does not end with IEND was left unfinished.
-struct png_sink {
-    gdIOCtx ctx;
-    FILE* out;
-    int write_error;  // errno of the first write the stream refused, or 0
-    bool write_failed;
-    size_t written;
-    unsigned char tail[sizeof kPngEnd];
-};
-
-int sink_put_buf(gdIOCtxPtr ctx, const void* data, int size)
-{
-    png_sink* sink = static_cast<png_sink*>(ctx->data);
-    if (size <= 0)
-        return 0;
-    const unsigned char* bytes = static_cast<const unsigned char*>(data);
-    size_t n = static_cast<size_t>(size);
-    if (fwrite(bytes, 1, n, sink->out) != n && !sink->write_failed) {
-        sink->write_failed = true;
-        sink->write_error = errno;
-    }
-    for (size_t i = n > sizeof sink->tail ? n - sizeof sink->tail : 0; i < n; i++) {
-        memmove(sink->tail, sink->tail + 1, sizeof sink->tail - 1);
-        sink->tail[sizeof sink->tail - 1] = bytes[i];
-    }
-    sink->written += n;
-    return size;
-}
-
-void sink_put_c(gdIOCtxPtr ctx, int c)
-{
-    unsigned char byte = static_cast<unsigned char>(c);
-    sink_put_buf(ctx, &byte, 1);
-}
-
-void sink_free(gdIOCtxPtr) { }
-
-}  // namespace
-
 int write_png(icon_file* file, uint32_t offset, const char* name, gdImagePtr im)
 {
-    return write_output(file, offset, 0, name, [im](FILE* out, int* error) -> const char* {
-        png_sink sink = {};
-        sink.ctx.putC = sink_put_c;
-        sink.ctx.putBuf = sink_put_buf;
-        sink.ctx.gd_free = sink_free;
-        sink.ctx.data = &sink;
-        sink.out = out;
-        gdImagePngCtx(im, &sink.ctx);
-        if (sink.written < sizeof kPngEnd || memcmp(sink.tail, kPngEnd, sizeof kPngEnd) != 0)
-            return "libgd could not encode";
-        if (!sink.write_failed && fflush(out) == 0)
-            return nullptr;
-        *error = sink.write_failed ? sink.write_error : errno;
-        return "error writing";
-    });
+    return write_output(file, offset, 0, name, [im](FILE* out, int* error) { return WritePng(im, out, error); });
 }
 
 int write_png_bytes(icon_file* file, uint32_t offset, uint32_t png_size, const char* name, const unsigned char* data)

@@ -179,13 +179,18 @@ int main(int argc, char** argv)
         exit(kStatusOpen);
     }
     RemovePartialOutputOnSignals();
-    FILE* output = OpenOutput(outputPath);
+    FILE* output;
+    {
+        SignalsHeld held;
+        output = OpenOutput(outputPath);
+        if (output != nullptr)
+            SetPartialOutput(writtenPath);
+    }
     if (output == nullptr) {
         fclose(input);
         printf("Error : Output File Could Not Be Created!");
         exit(kStatusOpen);
     }
-    SetPartialOutput(writtenPath);
     showProgressDigits = isatty(STDOUT_FILENO);
     escapeNames = showProgressDigits;
     if (WriteFileHeader(output, numMeshes) != 0)
