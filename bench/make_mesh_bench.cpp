@@ -52,9 +52,10 @@ int main(int argc, char** argv)
     for (int i = 0; i < 200; i++)
         objects += Grid(rng, 1000, 2000, "Part" + std::to_string(i));
     std::string many = Main(Editor(objects));
-    bool saved = SaveFile(dir + "/worst.3ds", worst) && SaveFile(dir + "/many.3ds", many) &&
-                 SaveFile(dir + "/collide.3ds", crafted::OneMesh("Collide", crafted::CollidingPositions(65535), 21845)) &&
-                 SaveFile(dir + "/random.3ds", crafted::OneMesh("Random", crafted::RandomPositions(65535), 21845)) &&
-                 SaveFile(dir + "/nested.3ds", crafted::Nested(980 * 1024));
+    bool saved =
+        SaveFile(dir + "/worst.3ds", worst) && SaveFile(dir + "/many.3ds", many) &&
+        SaveFile(dir + "/collide.3ds", crafted::OneMesh("Collide", crafted::CollidingPositions(65535), 21845)) &&
+        SaveFile(dir + "/random.3ds", crafted::OneMesh("Random", crafted::RandomPositions(65535), 21845)) &&
+        SaveFile(dir + "/nested.3ds", crafted::Nested(980 * 1024));
     return saved ? 0 : 1;
 }

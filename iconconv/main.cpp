@@ -90,16 +90,11 @@ int main(int argc, char** argv)
         return kStatusFailed;
     enum { kHeight = 256, kLargest, kVersion };
     static const option kOptions[] = {
-        {"output-dir", required_argument, nullptr, 'o'},
-        {"list", no_argument, nullptr, 'l'},
-        {"index", required_argument, nullptr, 'i'},
-        {"width", required_argument, nullptr, 'w'},
-        {"height", required_argument, nullptr, kHeight},
-        {"bit-depth", required_argument, nullptr, 'b'},
-        {"largest", no_argument, nullptr, kLargest},
-        {"help", no_argument, nullptr, 'h'},
-        {"version", no_argument, nullptr, kVersion},
-        {nullptr, 0, nullptr, 0},
+        {"output-dir", required_argument, nullptr, 'o'}, {"list", no_argument, nullptr, 'l'},
+        {"index", required_argument, nullptr, 'i'},      {"width", required_argument, nullptr, 'w'},
+        {"height", required_argument, nullptr, kHeight}, {"bit-depth", required_argument, nullptr, 'b'},
+        {"largest", no_argument, nullptr, kLargest},     {"help", no_argument, nullptr, 'h'},
+        {"version", no_argument, nullptr, kVersion},     {nullptr, 0, nullptr, 0},
     };
     icon_options options = {};
     int index = 0;

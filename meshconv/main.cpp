@@ -63,10 +63,7 @@ static void FailWrite(void)
 // An input that cannot seek (a pipe) is read through a stream that can,
 // since the chunk walk seeks. Returns the stream to read, or null when none
 // can be made.
-static FILE* SeekableInput(FILE* input)
-{
-    return fseeko(input, 0, SEEK_CUR) == 0 ? input : SeekableStream(input);
-}
+static FILE* SeekableInput(FILE* input) { return fseeko(input, 0, SEEK_CUR) == 0 ? input : SeekableStream(input); }
 
 // Whether the output names the file that standard output writes to, which
 // would take the progress text and the model at once; devices such as

@@ -487,7 +487,8 @@ TEST(CommandLine, OptionsErrorsAndStreams)
 {
     const std::string ok = "app: 1 icons.\nFound icon:  8x 8  1bpp Sz:0 (app_08X08_1bpp.png)\n";
     const std::string small = BitmapData(Picture(1, 8, 8, false));
-    const std::string three[] = {"three.ico: 1: 8x8 1bpp bitmap 112 bytes\n", "three.ico: 2: 16x16 4bpp bitmap 296 bytes\n",
+    const std::string three[] = {"three.ico: 1: 8x8 1bpp bitmap 112 bytes\n",
+                                 "three.ico: 2: 16x16 4bpp bitmap 296 bytes\n",
                                  "three.ico: 3: 16x16 32bpp bitmap 1128 bytes\n"};
     const std::string mixed8 = "mixed.ico: 2: 8x8 1bpp bitmap 112 bytes\n";
     struct Case {
@@ -533,8 +534,8 @@ TEST(CommandLine, OptionsErrorsAndStreams)
          "three_16X16_4bpp.png"},
         {"width and depth", "P -w 16 --bit-depth=32 three.ico", 0,
          "three: 3 icons.\nFound icon: 16x16 32bpp Sz:0 (three_16X16_32bpp.png)\n", "", "three_16X16_32bpp.png"},
-        {"height", "P --height=8 three.ico", 0, "three: 3 icons.\nFound icon:  8x 8  1bpp Sz:0 (three_08X08_1bpp.png)\n",
-         "", "three_08X08_1bpp.png"},
+        {"height", "P --height=8 three.ico", 0,
+         "three: 3 icons.\nFound icon:  8x 8  1bpp Sz:0 (three_08X08_1bpp.png)\n", "", "three_08X08_1bpp.png"},
         {"largest: the deeper of equal areas", "P --largest -o - three.ico > big.png", 0, "",
          "three: 3 icons.\nFound icon: 16x16 32bpp Sz:0 (standard output)\n", "big.png"},
         {"largest passes over an unsupported image", "P --largest -l mixed.ico", 0, mixed8, "", ""},
@@ -543,14 +544,16 @@ TEST(CommandLine, OptionsErrorsAndStreams)
          "pngsmith: app.ico: no image matches the selection\n", "three_16X16_4bpp.png"},
         {"more than one image for -o -", "P -o - three.ico > x.png", 2, "",
          "pngsmith: three.ico: -o - writes one image, and the selection holds more (choose one with --index or "
-         "--largest)\n", ""},
+         "--largest)\n",
+         ""},
         {"two files for -o -", "P -o - app.ico app.ico > x.png", 1, "",
          "pngsmith: -o - writes one image: name one file\nTry 'pngsmith --help' for more information.\n", ""},
         {"missing output folder", "P -o nowhere app.ico", 2, "", "pngsmith: nowhere: No such file or directory\n", ""},
         {"output folder is a file", "P -o notes.txt app.ico", 2, "", "pngsmith: notes.txt: Not a directory\n", ""},
         {"two files with one stem", "mkdir b && cp app.ico b/ && P -o out app.ico b/app.ico", 0,
          "app: 1 icons.\nFound icon:  8x 8  1bpp Sz:0 (out/app_08X08_1bpp.png)\n"
-         "b/app: 1 icons.\nFound icon:  8x 8  1bpp Sz:0 (out/app_08X08_1bpp_2.png)\n", "", "out/app_08X08_1bpp_2.png"},
+         "b/app: 1 icons.\nFound icon:  8x 8  1bpp Sz:0 (out/app_08X08_1bpp_2.png)\n",
+         "", "out/app_08X08_1bpp_2.png"},
         {"not a number", "P --width=0 app.ico", 1, "",
          "pngsmith: '0' is not a number from 1 up for --width\nTry 'pngsmith --help' for more information.\n", ""},
     };
@@ -658,8 +661,8 @@ TEST(OutputFailures, LibgdFailureIsCaught)
     char text[512] = {};
     EXPECT_GT(fread(text, 1, sizeof text - 1, report), 0u);
     fclose(report);
-    EXPECT_EQ(std::string(text), "libgd could not encode " + stem + "_8.png)\nlibgd could not encode " + stem +
-                                     "_32.png)\n");
+    EXPECT_EQ(std::string(text),
+              "libgd could not encode " + stem + "_8.png)\nlibgd could not encode " + stem + "_32.png)\n");
 }
 
 // A signal while a PNG file is written: that file is removed, the program
@@ -671,8 +674,8 @@ TEST(OutputFailures, SignalRemovesThePartialPng)
         TempDir dir;
         testutil::WriteFile(dir / "app.ico", IconFile({BitmapData(Picture(1, 8, 8, false)), Header40(4096, 8192, 32)}));
         const std::string big = dir / "app_4096X4096_32bpp.png";
-        int how = testutil::InterruptWhen("exec " + kPngsmith + " app.ico > report.txt", dir.path().string(),
-                                          [&] { return fs::exists(big); }, sig);
+        int how = testutil::InterruptWhen(
+            "exec " + kPngsmith + " app.ico > report.txt", dir.path().string(), [&] { return fs::exists(big); }, sig);
         EXPECT_EQ(how, 128 + sig);
         EXPECT_FALSE(fs::exists(big));
         EXPECT_TRUE(Png(dir / "app_08X08_1bpp.png").ok());

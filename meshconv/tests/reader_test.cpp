@@ -71,7 +71,8 @@ std::vector<WalkCase> WalkCases()
     // mesh whose length runs over the next object and the triangle's lists.
     const std::string kTriLists = VertexList(kTri) + FaceList(kFace);
     auto pastObject = [&](const std::string& name) {
-        return Header(kObjectChunk, 14) + name + '\0' + Header(kMeshChunk, static_cast<uint32_t>(6 + 14 + kTriLists.size()));
+        return Header(kObjectChunk, 14) + name + '\0' +
+               Header(kMeshChunk, static_cast<uint32_t>(6 + 14 + kTriLists.size()));
     };
     return {
         {"main chunk without editor", Main(MeshVersion(3)), "", {}},
@@ -169,20 +170,25 @@ std::vector<WalkCase> WalkCases()
         // No child is read past its parent's end: meshes that claim to run
         // past their objects over lists shared after them make no mesh, and
         // each object is read once.
-        {"meshes running past their objects", Main(Editor(pastObject("a") + pastObject("b") + kTriLists)),
-         ReadingMesh("a") + ReadingMesh("b"), {}},
+        {"meshes running past their objects",
+         Main(Editor(pastObject("a") + pastObject("b") + kTriLists)),
+         ReadingMesh("a") + ReadingMesh("b"),
+         {}},
         // The editor claims more than the file holds, and an unknown chunk
         // ends past the end of the file: the seek there succeeds and the
         // walk ends, from a pipe as from a file.
         {"seek past the end of the file",
          Main(Header(kEditorChunk, static_cast<uint32_t>(6 + Object("A", kTriMesh).size() + 6 +
                                                          Editor(Object("B", kTriMesh)).size() + 1000)) +
-              Object("A", kTriMesh) + Header(0x1234, static_cast<uint32_t>(6 + Editor(Object("B", kTriMesh)).size() + 500)) +
+              Object("A", kTriMesh) +
+              Header(0x1234, static_cast<uint32_t>(6 + Editor(Object("B", kTriMesh)).size() + 500)) +
               Editor(Object("B", kTriMesh))),
-         TriLog("A"), {{"A", 3, 1}}},
+         TriLog("A"),
+         {{"A", 3, 1}}},
         {"list cut at its mesh's end",
          Main(Editor(Object("M", Header(kMeshChunk, 6 + 8 + 12) + kTriLists) + Object("B", kTriMesh))),
-         ReadingMesh("M") + Vertices(1) + TriLog("B"), {{"B", 3, 1}}},
+         ReadingMesh("M") + Vertices(1) + TriLog("B"),
+         {{"B", 3, 1}}},
     };
 }
 

@@ -128,8 +128,9 @@ std::vector<DriverCase> DriverCases()
         {"a folder as input", kTriFile, "mkdir d && Z d out.c7e", 1, "Error : Input File Could Not Be Opened!", "-"},
         // A failing read is an error, and the earlier output survives.
         {"failing read", kTriFile,
-         "echo old > out.c7e && strace -o /dev/null -P \"$(pwd)/in.3ds\" -e inject=read:error=EIO:when=1 Z in.3ds out.c7e", 2,
-         "\nError : Input File Read Failed: Input/output error!\n", "old\n"},
+         "echo old > out.c7e && strace -o /dev/null -P \"$(pwd)/in.3ds\" -e inject=read:error=EIO:when=1 Z in.3ds "
+         "out.c7e",
+         2, "\nError : Input File Read Failed: Input/output error!\n", "old\n"},
         {"damaged file", Main(Editor("")) + "xy", "Z in.3ds out.c7e", 4,
          "\nWarning : File Size 14 Does Not Match Main Chunk Size 12!\n", kEmptyModel},
         {"damaged file with a mesh", kTriFile + "xy", "Z in.3ds out.c7e", 0,
@@ -270,10 +271,13 @@ TEST(ZelmOutput, SignalLeavesNoPartialModel)
         ASSERT_EQ(mkfifo((dir / "log").c_str(), 0600), 0);
         int fifo = open((dir / "log").c_str(), O_RDONLY | O_NONBLOCK);
         ASSERT_GE(fifo, 0);
-        int how = testutil::InterruptWhen("exec " + kZelm + " in.3ds out.c7e > log", dir.path().string(), [&] {
-            int queued = 0;
-            return ioctl(fifo, FIONREAD, &queued) == 0 && queued >= 65536 - 4096;
-        }, sig);
+        int how = testutil::InterruptWhen(
+            "exec " + kZelm + " in.3ds out.c7e > log", dir.path().string(),
+            [&] {
+                int queued = 0;
+                return ioctl(fifo, FIONREAD, &queued) == 0 && queued >= 65536 - 4096;
+            },
+            sig);
         close(fifo);
         EXPECT_EQ(how, 128 + sig);
         EXPECT_EQ(testutil::ReadFile(dir / "out.c7e"), "old");

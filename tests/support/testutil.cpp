@@ -17,8 +17,7 @@
 
 namespace testutil {
 
-int InterruptWhen(const std::string& command, const std::string& cwd, const std::function<bool()>& ready,
-                  int signal)
+int InterruptWhen(const std::string& command, const std::string& cwd, const std::function<bool()>& ready, int signal)
 {
     pid_t pid = fork();
     if (pid < 0)

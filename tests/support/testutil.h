@@ -52,8 +52,7 @@ inline RunOptions Timeout(unsigned seconds) { return {.cwd = {}, .timeoutSeconds
 // the signal that ended it, its exit status, or -1 when ready() never held
 // (it is then killed). The line should exec the program, so that the signal
 // reaches it and not the shell.
-int InterruptWhen(const std::string& command, const std::string& cwd, const std::function<bool()>& ready,
-                  int signal);
+int InterruptWhen(const std::string& command, const std::string& cwd, const std::function<bool()>& ready, int signal);
 
 // Runs argv[0] (a path) with the arguments, without a shell, and collects
 // its output and status.
