@@ -1,5 +1,5 @@
 # The Debian package of the suite: `cpack -G DEB` in the build folder. It
-# holds the four programs, the picture and the stand-ins for the outside
+# holds the four programs and gd2topng, the picture and the stand-ins for the outside
 # converters in the installation directory, links to the converters and the
 # launcher in /usr/bin, the manual pages, the launcher's desktop entry and
 # icons, the MIME types of 3DS and C7E0 files, and the copyright and
@@ -59,7 +59,7 @@ install(DIRECTORY ${packaging}/bin/ DESTINATION bin)
 
 # Manual pages, compressed without timestamps as Debian wants them.
 set(pages)
-foreach(page zelm c7e2txt pngsmith Convert)
+foreach(page zelm c7e2txt pngsmith converter-gd2topng Convert)
   add_custom_command(OUTPUT ${packaging}/${page}.1.gz
                      COMMAND gzip -9nc ${PROJECT_SOURCE_DIR}/man/${page}.1 > ${packaging}/${page}.1.gz
                      DEPENDS ${PROJECT_SOURCE_DIR}/man/${page}.1)

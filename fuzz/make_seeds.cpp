@@ -1,5 +1,5 @@
 // Writes small crafted seed inputs for the fuzzing harnesses into
-// fuzz/corpus/{mesh,dump,icon}/ under the folder given (the repository's
+// fuzz/corpus/{mesh,dump,icon,gd2}/ under the folder given (the repository's
 // fuzz/ folder). fuzz/run.sh adds the samples and the expected model files
 // of the golden tests beside them.
 #include <string>
@@ -8,6 +8,7 @@
 #include "forge3ds.h"
 #include "forgeico.h"
 #include "forgec7e.h"
+#include "forgegd2.h"
 #include "put_le.h"
 #include "save_file.h"
 
@@ -27,6 +28,17 @@ static forgec7e::Mesh Filled(const std::string& name, uint32_t vertices, uint32_
     for (uint32_t i = 0; i < faces; i++)
         m.faces.push_back({0 % n, 1 % n, 2 % n, 0, 0, 1});
     return m;
+}
+
+// A GD2 picture of 70 x 65 pixels in chunks of 64, so that edge chunks
+// are cut.
+static forgegd2::Picture Gd2(int format, int version)
+{
+    forgegd2::Picture p;
+    p.format = format, p.version = version, p.width = 70, p.height = 65;
+    if (format >= 3)
+        p.pixel = [](int x, int y) { return static_cast<uint32_t>(x * 3 + y) % 128u << 24 | 0x102030u; };
+    return p;
 }
 
 static IconPicture Picture(int size, int bits, bool mask)
@@ -63,22 +75,27 @@ int main(int argc, char** argv)
     const std::vector<Position> tri = {{1, 0, 0}, {0, 0, 0}, {0, 1, 0}};
     std::string triMesh =
         Mesh(VertexList(tri) + MappingList({{0, 0}, {1, 0}, {0, 1}}) + FaceList({{0, 1, 2}}, MaterialGroup("m", {0})));
-    bool ok = SaveFile(dir + "/corpus/mesh/triangle.3ds", Main(Editor(Object("T", triMesh)))) &&
-              SaveFile(dir + "/corpus/mesh/two-objects.3ds",
-                       Main(Editor(Object("A", triMesh) + Object("B", triMesh + triMesh)))) &&
-              SaveFile(dir + "/corpus/mesh/long-name.3ds", Main(Editor(Object(std::string(300, 'n'), triMesh)))) &&
-              SaveFile(dir + "/corpus/mesh/missing-vertex.3ds",
-                       Main(Editor(Object("M", Mesh(VertexList(tri) + FaceList({{0, 1, 7}, {2, 2, 1}})))))) &&
-              SaveFile(dir + "/corpus/mesh/zero-length.3ds", Main(Editor(Header(0x3D3E, 0) + Object("Z", triMesh)))) &&
-              SaveFile(dir + "/corpus/dump/empty.c7e", forgec7e::ModelFile(std::vector<forgec7e::Mesh>{})) &&
-              SaveFile(dir + "/corpus/dump/two-meshes.c7e", forgec7e::ModelFile({Filled("A", 3, 1), Filled("", 2, 0)})) &&
-              SaveFile(dir + "/corpus/dump/long-name.c7e", forgec7e::ModelFile({Filled(std::string(256, 'x'), 0, 0)})) &&
-              SaveFile(dir + "/corpus/icon/depths.ico",
-                       IconFile({BitmapData(Picture(4, 1, true)), BitmapData(Picture(3, 2, true)),
-                                 BitmapData(Picture(5, 4, true)), BitmapData(Picture(2, 8, false)),
-                                 BitmapData(Picture(3, 24, true)), BitmapData(Picture(2, 32, false))})) &&
-              SaveFile(dir + "/corpus/icon/png-entry.ico", IconFile({PngData()})) &&
-              SaveFile(dir + "/corpus/icon/cursor.cur", IconFile({BitmapData(Picture(8, 4, true))}, 2));
+    bool ok =
+        SaveFile(dir + "/corpus/mesh/triangle.3ds", Main(Editor(Object("T", triMesh)))) &&
+        SaveFile(dir + "/corpus/mesh/two-objects.3ds",
+                 Main(Editor(Object("A", triMesh) + Object("B", triMesh + triMesh)))) &&
+        SaveFile(dir + "/corpus/mesh/long-name.3ds", Main(Editor(Object(std::string(300, 'n'), triMesh)))) &&
+        SaveFile(dir + "/corpus/mesh/missing-vertex.3ds",
+                 Main(Editor(Object("M", Mesh(VertexList(tri) + FaceList({{0, 1, 7}, {2, 2, 1}})))))) &&
+        SaveFile(dir + "/corpus/mesh/zero-length.3ds", Main(Editor(Header(0x3D3E, 0) + Object("Z", triMesh)))) &&
+        SaveFile(dir + "/corpus/dump/empty.c7e", forgec7e::ModelFile(std::vector<forgec7e::Mesh>{})) &&
+        SaveFile(dir + "/corpus/dump/two-meshes.c7e", forgec7e::ModelFile({Filled("A", 3, 1), Filled("", 2, 0)})) &&
+        SaveFile(dir + "/corpus/dump/long-name.c7e", forgec7e::ModelFile({Filled(std::string(256, 'x'), 0, 0)})) &&
+        SaveFile(dir + "/corpus/icon/depths.ico",
+                 IconFile({BitmapData(Picture(4, 1, true)), BitmapData(Picture(3, 2, true)),
+                           BitmapData(Picture(5, 4, true)), BitmapData(Picture(2, 8, false)),
+                           BitmapData(Picture(3, 24, true)), BitmapData(Picture(2, 32, false))})) &&
+        SaveFile(dir + "/corpus/gd2/palette.gd2", forgegd2::File(Gd2(2, 2))) &&
+        SaveFile(dir + "/corpus/gd2/true-colour-raw.gd2", forgegd2::File(Gd2(3, 2))) &&
+        SaveFile(dir + "/corpus/gd2/true-colour-compressed.gd2", forgegd2::File(Gd2(4, 2))) &&
+        SaveFile(dir + "/corpus/gd2/version1.gd2", forgegd2::File(Gd2(1, 1))) &&
+        SaveFile(dir + "/corpus/icon/png-entry.ico", IconFile({PngData()})) &&
+        SaveFile(dir + "/corpus/icon/cursor.cur", IconFile({BitmapData(Picture(8, 4, true))}, 2));
     IconPicture v5 = Picture(4, 8, true);
     v5.headerSize = 124;
     ok = ok && SaveFile(dir + "/corpus/icon/header124.ico", IconFile({BitmapData(v5)}));

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Runs fuzzing harnesses: fuzz/run.sh BUILD_DIR SECONDS [NAME...]
-# (names: mesh dump icon; all by default). New inputs go into a scratch
+# (names: mesh dump icon gd2; all by default). New inputs go into a scratch
 # folder that starts with the shared seeds (the samples, and the expected
 # model files of the golden tests); the crafted seeds in fuzz/corpus/NAME
 # are read only. A crash, leak, sanitizer report or an input slower than a
@@ -10,7 +10,7 @@ set -euo pipefail
 build=$(cd "$1" && pwd)
 seconds=$2
 shift 2
-names=${*:-mesh dump icon}
+names=${*:-mesh dump icon gd2}
 here=$(cd "$(dirname "$0")" && pwd)
 top=$(dirname "$here")
 findings="$build/fuzz/findings"
@@ -22,6 +22,7 @@ for name in $names; do
     mesh) cp "$top"/samples/*.3ds "$scratch"/ ;;
     dump) cp "$top"/tests/expected/*.c7e "$scratch"/ ;;
     icon) cp "$top"/samples/*.ico "$scratch"/ ;;
+    gd2) ;;
   esac
   echo "=== ${name}_fuzz for ${seconds}s"
   if ! "$build/fuzz/${name}_fuzz" -max_total_time="$seconds" -timeout=1 -rss_limit_mb=2048 \

@@ -45,10 +45,11 @@ dir=$(cache CONVERTER_INSTALL_DIR)
 dpkg-deb -c "$deb" | awk '{print $6}' | sed 's|^\./|/|' >"$work/files"
 stand_ins=$(echo "$rows" | awk -v dir="$dir" '$1 == "kStandIn" { print dir "/" $2 }')
 [ -n "$stand_ins" ] || fail "no stand-in rows read from targets.def"
-for f in "$dir/zelm.exe" "$dir/c7e2txt.exe" "$dir/pngsmith" "$dir/Convert" "$dir/conv.jpg" $stand_ins \
+for f in "$dir/zelm.exe" "$dir/c7e2txt.exe" "$dir/pngsmith" "$dir/gd2topng" "$dir/Convert" "$dir/conv.jpg" $stand_ins \
          /usr/bin/zelm /usr/bin/c7e2txt /usr/bin/pngsmith /usr/bin/converter-launcher \
          /usr/share/man/man1/zelm.1.gz /usr/share/man/man1/c7e2txt.1.gz \
          /usr/share/man/man1/pngsmith.1.gz /usr/share/man/man1/Convert.1.gz \
+         /usr/share/man/man1/converter-gd2topng.1.gz \
          /usr/share/man/man1/converter-launcher.1.gz /usr/share/mime/packages/converter.xml \
          /usr/share/applications/Convert.desktop \
          /usr/share/doc/converter/copyright /usr/share/doc/converter/changelog.gz; do
@@ -68,7 +69,7 @@ fi
 
 dpkg-deb -x "$deb" "$work/root"
 root=$work/root
-for page in zelm c7e2txt pngsmith Convert; do
+for page in zelm c7e2txt pngsmith converter-gd2topng Convert; do
   out=$(zcat "$root/usr/share/man/man1/$page.1.gz" | groff -ww -z -man 2>&1) || fail "groff on $page.1"
   [ -z "$out" ] || fail "groff warns on $page.1: $out"
 done
@@ -107,8 +108,8 @@ fi
 
 # The outside programs' stand-ins run the program of their name from the
 # search path, and say so with status 127 when there is none.
-status=0; PATH=/nonexistent "$root$dir/gd2topng" x 2>"$work/err" || status=$?
-[ "$status" = 127 ] && grep -qx "gd2topng: not found" "$work/err" || fail "gd2topng stand-in: $status"
+status=0; PATH=/nonexistent "$root$dir/dwg2dxf" x 2>"$work/err" || status=$?
+[ "$status" = 127 ] && grep -qx "dwg2dxf: not found" "$work/err" || fail "dwg2dxf stand-in: $status"
 mkdir -p "$work/tools"
 printf '#!/bin/sh\necho "real dwg2dxf $*"\n' >"$work/tools/dwg2dxf"
 chmod +x "$work/tools/dwg2dxf"
@@ -119,6 +120,7 @@ bin=$root$dir
 status=0; "$bin/c7e2txt.exe" 2>"$work/usage" || status=$?
 [ "$status" = 1 ] && grep -q "usage : C7E2TXT <input>" "$work/usage" || fail "c7e2txt usage"
 "$bin/pngsmith" | grep -qx "Usage: pngsmith file1.ico \[file2.ico .. filen.ico\]" || fail "pngsmith usage"
+"$bin/gd2topng" --version | grep -q "^gd2topng " || fail "gd2topng version"
 "$bin/zelm.exe" "$src/samples/scene.3ds" "$work/scene.c7e" >/dev/null || fail "zelm conversion"
 "$bin/c7e2txt.exe" "$work/scene.c7e" | grep -q "^Number Of Meshes : 3$" || fail "c7e2txt dump"
 cp "$src/samples/app.ico" "$work/app.ico"

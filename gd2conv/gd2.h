@@ -1,0 +1,18 @@
+// gd2topng: reads libgd's GD2 image files and writes them as PNG through
+// libgd, which Debian builds without GD2 support.
+#pragma once
+
+#include <gd.h>
+
+#include <cstddef>
+
+// Images of more pixels are refused: a bound that keeps a true-colour
+// image within 512 MB, far above any image the format's users make.
+enum : long { kMaxGd2Pixels = 1L << 27 };
+
+// Decodes the GD2 file held in data (size bytes) into a new gd image, which
+// the caller destroys. Returns null with *fault saying why when the file is
+// not a GD2 file or is damaged; nothing is allocated for the image before
+// the header, the chunk index and the sizes have been checked against the
+// bytes the file holds.
+gdImagePtr read_gd2(const unsigned char* data, size_t size, const char** fault);

@@ -1,0 +1,317 @@
+// GD2 files, big-endian:
+//   header    "gd2\0"; u16 version, 1 or 2; i16 width, i16 height (1 up);
+//             u16 chunk size, 64 to 4096 pixels a side; u16 format: 1
+//             palette raw, 2 palette compressed, 3 true-colour raw, 4
+//             true-colour compressed; i16 chunks across, i16 chunks down
+//             (1 up)
+//   index     compressed formats only: per chunk, row by row, i32 offset of
+//             its zlib stream from the start of the file, i32 its size
+//   colours   version 2: u8 true-colour flag (it must match the format),
+//             for a palette u16 colour count (up to 256), then i32
+//             transparent (a palette index, or for true colour a colour;
+//             -1 none). Version 1: u8 colour count, u16 transparent (257
+//             none). Palette formats then hold 256 entries of u8 red, green,
+//             blue and, in version 2, alpha (gd's 0 opaque to 127 clear).
+//   pixels    chunk by chunk, row by row inside each, the chunks of the
+//             last column and row cut at the image's edge; 1 byte a pixel
+//             (a palette index) or 4 (alpha, red, green, blue). Raw formats
+//             store them one after another after the colours; compressed
+//             formats hold each chunk's bytes as its zlib stream.
+// Chunks beyond the image's edge hold no pixel and are not read; pixels
+// that no chunk covers stay 0. A transparent palette index beyond the
+// colour count is ignored, and a pixel's index beyond it takes its colour
+// from the stored table of 256.
+#include "gd2.h"
+
+#include <zlib.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+
+static const unsigned char kGd2Signature[4] = {'g', 'd', '2', '\0'};
+enum : size_t { kHeaderSize = 18, kIndexEntrySize = 8, kPaletteSize = 256 };
+enum { kMinChunk = 64, kMaxChunk = 4096, kNoTransparent1 = 257 };
+enum { kPaletteRaw = 1, kPaletteCompressed = 2, kTrueColourRaw = 3, kTrueColourCompressed = 4 };
+// Deflate cannot make one byte into more than 1032: a chunk's stream of n
+// bytes holds at most 1032 n bytes of pixels.
+enum : uint64_t { kMaxDeflateRatio = 1032 };
+// Pixels that no chunk covers have no data behind them: a file may leave
+// one image of 4096 x 4096 uncovered, plus 16 pixels per byte of its size.
+enum : uint64_t { kUncoveredAllowance = uint64_t{4096} * 4096, kUncoveredPerByte = 16 };
+
+namespace {
+
+uint16_t Get16(const unsigned char* p) { return static_cast<uint16_t>(p[0] << 8 | p[1]); }
+uint32_t Get32(const unsigned char* p)
+{
+    return static_cast<uint32_t>(p[0]) << 24 | static_cast<uint32_t>(p[1]) << 16 | p[2] << 8 | p[3];
+}
+
+struct Header {
+    int version, width, height, chunk, format, across, down;
+    bool trueColour, compressed;
+};
+
+// The file and the position of the next unread byte.
+struct Reader {
+    const unsigned char* data;
+    size_t size, at;
+    bool Has(uint64_t n) const { return at <= size && n <= size - at; }
+};
+
+const char* ReadHeader(Reader* in, Header* h)
+{
+    if (!in->Has(kHeaderSize) || memcmp(in->data, kGd2Signature, sizeof kGd2Signature) != 0)
+        return "not a GD2 file";
+    const unsigned char* p = in->data;
+    h->version = Get16(p + 4);
+    h->width = static_cast<int16_t>(Get16(p + 6));
+    h->height = static_cast<int16_t>(Get16(p + 8));
+    h->chunk = Get16(p + 10);
+    h->format = Get16(p + 12);
+    h->across = static_cast<int16_t>(Get16(p + 14));
+    h->down = static_cast<int16_t>(Get16(p + 16));
+    in->at = kHeaderSize;
+    if (h->version != 1 && h->version != 2)
+        return "unknown GD2 version";
+    if (h->width < 1 || h->height < 1 || static_cast<long>(h->width) * h->height > kMaxGd2Pixels)
+        return "image size out of range";
+    if (h->chunk < kMinChunk || h->chunk > kMaxChunk)
+        return "chunk size out of range";
+    if (h->format < kPaletteRaw || h->format > kTrueColourCompressed)
+        return "unknown GD2 format";
+    if (h->across < 1 || h->down < 1)
+        return "chunk counts out of range";
+    h->trueColour = h->format == kTrueColourRaw || h->format == kTrueColourCompressed;
+    h->compressed = h->format == kPaletteCompressed || h->format == kTrueColourCompressed;
+    return nullptr;
+}
+
+// The pixels of chunk (cx, cy) as the range [x0, x1) x [y0, y1): empty for a
+// chunk beyond the image's edge.
+struct Span {
+    int x0, x1, y0, y1;
+    long Pixels() const { return x1 > x0 && y1 > y0 ? static_cast<long>(x1 - x0) * (y1 - y0) : 0; }
+};
+
+Span ChunkSpan(const Header& h, int cx, int cy)
+{
+    long x0 = static_cast<long>(cx) * h.chunk, y0 = static_cast<long>(cy) * h.chunk;
+    Span s = {h.width, h.width, h.height, h.height};
+    if (x0 < h.width && y0 < h.height)
+        s = {static_cast<int>(x0), static_cast<int>(x0 + h.chunk < h.width ? x0 + h.chunk : h.width),
+             static_cast<int>(y0), static_cast<int>(y0 + h.chunk < h.height ? y0 + h.chunk : h.height)};
+    return s;
+}
+
+// The chunks across and down that hold pixels: the others are never read.
+int Used(int chunks, int pixels, int chunk)
+{
+    return chunks < (pixels + chunk - 1) / chunk ? chunks : (pixels + chunk - 1) / chunk;
+}
+int UsedAcross(const Header& h) { return Used(h.across, h.width, h.chunk); }
+int UsedDown(const Header& h) { return Used(h.down, h.height, h.chunk); }
+
+// Checks the chunk index: no entry is negative, and the stream of each
+// chunk that holds pixels lies inside the file and can hold them. Leaves
+// in->at after the index.
+const char* CheckIndex(Reader* in, const Header& h, int bytesPerPixel)
+{
+    uint64_t entries = static_cast<uint64_t>(h.across) * static_cast<uint64_t>(h.down);
+    if (!in->Has(entries * kIndexEntrySize))
+        return "the chunk index runs past the end of the file";
+    const unsigned char* index = in->data + in->at;
+    in->at += entries * kIndexEntrySize;
+    // No entry may be negative, used or not.
+    for (uint64_t i = 0; i < entries; i++)
+        if ((Get32(index + i * kIndexEntrySize) | Get32(index + i * kIndexEntrySize + 4)) & 0x80000000u)
+            return "a chunk lies outside the file";
+    for (int cy = 0; cy < UsedDown(h); cy++) {
+        for (int cx = 0; cx < UsedAcross(h); cx++) {
+            const unsigned char* e = index + (static_cast<size_t>(cy) * h.across + cx) * kIndexEntrySize;
+            int32_t offset = static_cast<int32_t>(Get32(e)), length = static_cast<int32_t>(Get32(e + 4));
+            if (offset < 0 || length <= 0 || static_cast<size_t>(offset) > in->size ||
+                static_cast<size_t>(length) > in->size - static_cast<size_t>(offset))
+                return "a chunk lies outside the file";
+            if (static_cast<uint64_t>(ChunkSpan(h, cx, cy).Pixels()) * bytesPerPixel >
+                static_cast<uint64_t>(length) * kMaxDeflateRatio)
+                return "too little image data";
+        }
+    }
+    return nullptr;
+}
+
+struct Colours {
+    int count;  // the colours the file declares
+    int32_t transparent;
+    unsigned char table[kPaletteSize][4];  // red, green, blue, gd alpha
+};
+
+const char* ReadColours(Reader* in, const Header& h, Colours* c)
+{
+    *c = Colours{};
+    if (h.version == 2) {
+        if (!in->Has(1))
+            return "the colours run past the end of the file";
+        if ((in->data[in->at++] != 0) != h.trueColour)
+            return "the true-colour flag does not match the format";
+        if (!h.trueColour) {
+            if (!in->Has(2))
+                return "the colours run past the end of the file";
+            c->count = Get16(in->data + in->at);
+            in->at += 2;
+            if (c->count > static_cast<int>(kPaletteSize))
+                return "more than 256 colours";
+        }
+        if (!in->Has(4))
+            return "the colours run past the end of the file";
+        c->transparent = static_cast<int32_t>(Get32(in->data + in->at));
+        in->at += 4;
+    } else {
+        if (!in->Has(3))
+            return "the colours run past the end of the file";
+        c->count = in->data[in->at];
+        c->transparent = Get16(in->data + in->at + 1);
+        c->transparent = c->transparent == kNoTransparent1 ? -1 : c->transparent;
+        in->at += 3;
+    }
+    if (h.trueColour)
+        return nullptr;
+    const size_t entry = h.version == 2 ? 4 : 3;
+    if (!in->Has(kPaletteSize * entry))
+        return "the colours run past the end of the file";
+    for (size_t i = 0; i < kPaletteSize; i++, in->at += entry) {
+        memcpy(c->table[i], in->data + in->at, entry);
+        if (entry == 3)
+            c->table[i][3] = 0;
+    }
+    return nullptr;
+}
+
+// Decodes every chunk that holds pixels into pixels (width x height
+// values of bytesPerPixel bytes each, zero where no chunk reaches).
+const char* ReadPixels(Reader* in, const Header& h, const unsigned char* index, int bytesPerPixel,
+                       unsigned char* pixels)
+{
+    const size_t rowBytes = static_cast<size_t>(h.width) * bytesPerPixel;
+    unsigned char* chunk = nullptr;
+    if (h.compressed) {
+        size_t largest = static_cast<size_t>(h.chunk < h.width ? h.chunk : h.width) *
+                         (h.chunk < h.height ? h.chunk : h.height) * bytesPerPixel;
+        chunk = static_cast<unsigned char*>(malloc(largest));
+        if (chunk == nullptr)
+            return "out of memory";
+    }
+    const char* fault = nullptr;
+    for (int cy = 0; cy < UsedDown(h) && fault == nullptr; cy++) {
+        for (int cx = 0; cx < UsedAcross(h) && fault == nullptr; cx++) {
+            const Span s = ChunkSpan(h, cx, cy);
+            const size_t spanBytes = static_cast<size_t>(s.x1 - s.x0) * bytesPerPixel;
+            const size_t need = spanBytes * static_cast<size_t>(s.y1 - s.y0);
+            const unsigned char* from = nullptr;
+            if (h.compressed) {
+                const unsigned char* e = index + (static_cast<size_t>(cy) * h.across + cx) * kIndexEntrySize;
+                uLongf got = need;
+                // A stream holding more than the chunk's pixels fills the
+                // buffer (Z_BUF_ERROR); the rest is not needed.
+                int z = uncompress(chunk, &got, in->data + Get32(e), Get32(e + 4));
+                if ((z != Z_OK && z != Z_BUF_ERROR) || got < need)
+                    fault = "a compressed chunk is damaged or too short";
+                from = chunk;
+            } else {
+                if (!in->Has(need))
+                    fault = "too little image data";
+                from = in->data + in->at;
+                in->at += need;
+            }
+            for (int y = s.y0; y < s.y1 && fault == nullptr; y++)
+                memcpy(pixels + static_cast<size_t>(y) * rowBytes + static_cast<size_t>(s.x0) * bytesPerPixel,
+                       from + static_cast<size_t>(y - s.y0) * spanBytes, spanBytes);
+        }
+    }
+    free(chunk);
+    return fault;
+}
+
+gdImagePtr PaletteImage(const Header& h, const Colours& c, const unsigned char* pixels)
+{
+    int colours = c.count;
+    const size_t n = static_cast<size_t>(h.width) * h.height;
+    for (size_t i = 0; i < n; i++)
+        colours = pixels[i] >= colours ? pixels[i] + 1 : colours;
+    gdImagePtr im = gdImageCreate(h.width, h.height);
+    if (im == nullptr)
+        return nullptr;
+    for (int i = 0; i < colours; i++)
+        gdImageColorAllocateAlpha(im, c.table[i][0], c.table[i][1], c.table[i][2], c.table[i][3] & gdAlphaMax);
+    if (c.transparent >= 0 && c.transparent < c.count)
+        gdImageColorTransparent(im, c.transparent);
+    for (int y = 0; y < h.height; y++)
+        for (int x = 0; x < h.width; x++)
+            gdImageSetPixel(im, x, y, pixels[static_cast<size_t>(y) * h.width + x]);
+    return im;
+}
+
+gdImagePtr TrueColourImage(const Header& h, const Colours& c, const unsigned char* pixels)
+{
+    gdImagePtr im = gdImageCreateTrueColor(h.width, h.height);
+    if (im == nullptr)
+        return nullptr;
+    gdImageAlphaBlending(im, 0);
+    gdImageSaveAlpha(im, 1);
+    if (c.transparent != -1)
+        gdImageColorTransparent(im, c.transparent);
+    for (int y = 0; y < h.height; y++) {
+        for (int x = 0; x < h.width; x++) {
+            const unsigned char* p = pixels + (static_cast<size_t>(y) * h.width + x) * 4;
+            // gd's alpha has 7 bits; a larger value is taken as fully clear.
+            int alpha = p[0] > gdAlphaMax ? gdAlphaMax : p[0];
+            gdImageSetPixel(im, x, y, gdTrueColorAlpha(p[1], p[2], p[3], alpha));
+        }
+    }
+    return im;
+}
+
+}  // namespace
+
+gdImagePtr read_gd2(const unsigned char* data, size_t size, const char** fault)
+{
+    Reader in = {data, size, 0};
+    Header h;
+    Colours colours;
+    if ((*fault = ReadHeader(&in, &h)) != nullptr)
+        return nullptr;
+    const int bytesPerPixel = h.trueColour ? 4 : 1;
+    const unsigned char* index = in.data + in.at;
+    if (h.compressed && (*fault = CheckIndex(&in, h, bytesPerPixel)) != nullptr)
+        return nullptr;
+    if ((*fault = ReadColours(&in, h, &colours)) != nullptr)
+        return nullptr;
+    // Raw pixels must all be in the file, compressed ones were bounded by
+    // their streams' sizes, uncovered ones by the allowance: only then is
+    // memory taken for them.
+    uint64_t covered = 0;
+    for (int cy = 0; cy < UsedDown(h); cy++)
+        for (int cx = 0; cx < UsedAcross(h); cx++)
+            covered += static_cast<uint64_t>(ChunkSpan(h, cx, cy).Pixels());
+    const uint64_t uncovered = static_cast<uint64_t>(h.width) * static_cast<uint64_t>(h.height) - covered;
+    if ((!h.compressed && !in.Has(covered * bytesPerPixel)) ||
+        uncovered > kUncoveredAllowance + kUncoveredPerByte * size) {
+        *fault = "too little image data";
+        return nullptr;
+    }
+    unsigned char* pixels = static_cast<unsigned char*>(calloc(static_cast<size_t>(h.width) * h.height, bytesPerPixel));
+    if (pixels == nullptr) {
+        *fault = "out of memory";
+        return nullptr;
+    }
+    gdImagePtr im = nullptr;
+    if ((*fault = ReadPixels(&in, h, index, bytesPerPixel, pixels)) == nullptr) {
+        im = h.trueColour ? TrueColourImage(h, colours, pixels) : PaletteImage(h, colours, pixels);
+        if (im == nullptr)
+            *fault = "out of memory";
+    }
+    free(pixels);
+    return im;
+}

@@ -1,0 +1,217 @@
+// gd2topng on libgd's own GD2 files and on files built in the test: every
+// pixel read back from the PNG file, damaged and hostile files refused.
+#include <gd.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "forgegd2.h"
+#include "testutil.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using forgegd2::Picture;
+using testutil::RunProgram;
+using testutil::RunResult;
+using testutil::TempDir;
+
+const std::string kGd2topng = BIN_DIR "/gd2topng";
+
+// A PNG file read back through libgd; null when it is not one.
+std::unique_ptr<gdImage, void (*)(gdImagePtr)> LoadPng(const std::string& path)
+{
+    FILE* f = fopen(path.c_str(), "rb");
+    gdImagePtr im = f != nullptr ? gdImageCreateFromPng(f) : nullptr;
+    if (f != nullptr)
+        fclose(f);
+    return {im, [](gdImagePtr p) { p != nullptr ? gdImageDestroy(p) : void(); }};
+}
+
+// Colour and alpha of a pixel, whatever the image's kind.
+uint32_t Argb(gdImagePtr im, int x, int y)
+{
+    int c = gdImageGetPixel(im, x, y);
+    return static_cast<uint32_t>(gdImageAlpha(im, c)) << 24 | gdImageRed(im, c) << 16 | gdImageGreen(im, c) << 8 |
+           gdImageBlue(im, c);
+}
+
+TEST(Gd2Corpus, ReadsWhatLibgdReadsRefusesTheRest)
+{
+    fs::path corpus = testutil::CorpusDir("gd2");
+    if (corpus.empty())
+        GTEST_SKIP() << "no corpus folder at " CORPUS_DIR;
+    const struct {
+        const char* file;
+        bool reads;
+    } cases[] = {
+        {"conv_test.gd2", true},
+        {"gdtest.gd2", true},
+        {"bug00383.gd2", true},
+        {"bug797.gd2", true},
+        {"bug00209.gd2", false},
+        {"too_few_image_data.gd2", false},
+        {"bug00354a.gd2", false},
+        {"bug00354b.gd2", false},
+        {"empty.gd2", false},
+        {"invalid_header.gd2", false},
+        {"invalid_neg_size.gd2", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
+        TempDir dir;
+        const std::string in = (corpus / c.file).string();
+        RunResult r = RunProgram({kGd2topng, in, dir / "out.png"});
+        EXPECT_EQ(r.status, c.reads ? 0 : 2) << r.err;
+        EXPECT_EQ(r.err.rfind("gd2topng: " + in + ": ", 0) == 0, !c.reads) << r.err;
+        auto png = LoadPng(dir / "out.png");
+        ASSERT_EQ(png != nullptr, c.reads);
+        // A transparent index beyond the palette (colour 1 of 1) is ignored.
+        if (std::string(c.file) == "bug00383.gd2") {
+            EXPECT_EQ(gdImageGetTransparent(png.get()), -1);
+        }
+        if (std::string(c.file) == "conv_test.gd2") {
+            auto want = LoadPng((corpus / "conv_test_exp.png").string());
+            ASSERT_NE(want, nullptr);
+            ASSERT_EQ(gdImageSX(png.get()), gdImageSX(want.get()));
+            ASSERT_EQ(gdImageSY(png.get()), gdImageSY(want.get()));
+            for (int y = 0; y < gdImageSY(want.get()); y++)
+                for (int x = 0; x < gdImageSX(want.get()); x++)
+                    ASSERT_EQ(Argb(png.get(), x, y), Argb(want.get(), x, y)) << x << "," << y;
+            EXPECT_EQ(Argb(png.get(), 5, 5) & 0xFFFFFF, 0xFFFFFFu);
+        }
+    }
+}
+
+Picture Kind(int format, int version = 2, int width = 70, int height = 65)
+{
+    Picture p;
+    p.format = format, p.version = version, p.width = width, p.height = height;
+    if (format >= 3)
+        p.pixel = [](int x, int y) { return static_cast<uint32_t>((x + y) % 128) << 24 | x << 16 | y << 8 | (x ^ y); };
+    return p;
+}
+
+// Every pixel of the PNG against the picture: the four formats, both
+// versions, chunks cut at the image's edge (70 x 65 in chunks of 64).
+TEST(Gd2Pixels, EveryFormatRoundTrips)
+{
+    Picture beyond = Kind(1);
+    beyond.colours = 2;  // pixels name colours 2 and 3 as well
+    const struct {
+        const char* name;
+        Picture picture;
+        int transparent;  // what the PNG marks, or -1
+    } cases[] = {
+        {"palette raw", Kind(1), -1},          {"palette compressed", Kind(2), -1},
+        {"true colour raw", Kind(3), -1},      {"true colour compressed", Kind(4), -1},
+        {"version 1 palette", Kind(2, 1), -1}, {"indices beyond the colour count", beyond, -1},
+        {"one chunk", Kind(2, 2, 8, 8), -1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir dir;
+        testutil::WriteFile(dir / "in.gd2", forgegd2::File(c.picture));
+        RunResult r = RunProgram({kGd2topng, dir / "in.gd2", dir / "out.png"});
+        ASSERT_EQ(r.status, 0) << r.err;
+        auto png = LoadPng(dir / "out.png");
+        ASSERT_NE(png, nullptr);
+        const Picture& p = c.picture;
+        ASSERT_EQ(gdImageSX(png.get()), p.width);
+        ASSERT_EQ(gdImageSY(png.get()), p.height);
+        EXPECT_EQ(gdImageGetTransparent(png.get()), c.transparent);
+        for (int y = 0; y < p.height; y++) {
+            for (int x = 0; x < p.width; x++) {
+                uint32_t v = p.pixel(x, y);
+                auto e = p.entry(static_cast<int>(v));
+                uint32_t want = p.format >= 3 ? v : static_cast<uint32_t>(e[3]) << 24 | e[0] << 16 | e[1] << 8 | e[2];
+                ASSERT_EQ(Argb(png.get(), x, y), want) << x << "," << y;
+            }
+        }
+    }
+}
+
+// Damaged and hostile files: refused with the reason, nothing written.
+TEST(Gd2Hostile, RefusedWithTheReason)
+{
+    const std::string good = forgegd2::File(Kind(2));
+    auto with = [&](size_t at, std::initializer_list<uint8_t> bytes) {
+        std::string b = good;
+        for (uint8_t v : bytes)
+            b[at++] = static_cast<char>(v);
+        return b;
+    };
+    std::string hugeFile = forgegd2::File(Kind(4, 2, 8, 8));
+    hugeFile.replace(6, 4, std::string("\x40\x00\x20\x00", 4));  // claims 16384 x 8192 in 1 byte-sized streams
+    const struct {
+        const char* name;
+        std::string file, reason;
+    } cases[] = {
+        {"not GD2", "GIF89a and more bytes here", "not a GD2 file"},
+        {"version 3", with(4, {0, 3}), "unknown GD2 version"},
+        {"width 0", with(6, {0, 0}), "image size out of range"},
+        {"negative height", with(8, {0x80, 0}), "image size out of range"},
+        {"chunk size 63", with(10, {0, 63}), "chunk size out of range"},
+        {"chunk size 4097", with(10, {0x10, 1}), "chunk size out of range"},
+        {"format 5", with(12, {0, 5}), "unknown GD2 format"},
+        {"no chunks down", with(16, {0, 0}), "chunk counts out of range"},
+        {"chunks beyond the index", with(14, {0x7F, 0xFF}), "the chunk index runs past the end of the file"},
+        {"stream past the end", with(18, {0, 1, 0, 0}), "a chunk lies outside the file"},
+        {"empty stream", with(22, {0, 0, 0, 0}), "a chunk lies outside the file"},
+        {"true-colour flag", with(18 + 4 * 8, {1}), "the true-colour flag does not match the format"},
+        {"257 colours", with(18 + 4 * 8 + 1, {1, 1}), "more than 256 colours"},
+        {"damaged stream", with(good.size() - 4, {0, 0, 0, 0}), "a compressed chunk is damaged or too short"},
+        {"raw data short", forgegd2::File(Kind(3)).substr(0, forgegd2::File(Kind(3)).size() - 1),
+         "too little image data"},
+        {"a huge image in a small file", hugeFile, "too little image data"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir dir;
+        testutil::WriteFile(dir / "in.gd2", c.file);
+        RunResult r = RunProgram({kGd2topng, "in.gd2", "out.png"}, testutil::InDir(dir.path().string()));
+        EXPECT_EQ(r.status, 2);
+        EXPECT_EQ(r.err, "gd2topng: in.gd2: " + c.reason + "\n");
+        EXPECT_FALSE(fs::exists(dir / "out.png"));
+    }
+    // Every prefix of a file is refused, none crashes or hangs.
+    TempDir dir;
+    for (size_t n = 0; n < good.size(); n++) {
+        testutil::WriteFile(dir / "in.gd2", good.substr(0, n));
+        ASSERT_EQ(RunProgram({kGd2topng, dir / "in.gd2", dir / "out.png"}, testutil::Timeout(10)).status, 2) << n;
+    }
+}
+
+// The command line: usage, help, version, a missing input, an output that
+// is the input, a pipe.
+TEST(Gd2CommandLine, StatusesAndStreams)
+{
+    TempDir dir;
+    testutil::WriteFile(dir / "in.gd2", forgegd2::File(Kind(2, 2, 8, 8)));
+    const struct {
+        std::string command;  // G stands for gd2topng
+        int status;
+        std::string err;
+        bool png;  // out.png is a PNG afterwards
+    } cases[] = {
+        {"G in.gd2", 1, "Usage: gd2topng file.gd2 file.png\n", false},
+        {"G --version", 0, "", false},
+        {"G nope.gd2 out.png", 2, "gd2topng: nope.gd2: No such file or directory\n", false},
+        {"ln -s in.gd2 out.png && G in.gd2 out.png", 2, "gd2topng: out.png: the output is the input file\n", false},
+        {"cat in.gd2 | G /dev/stdin out.png", 0, "", true},
+        {"G in.gd2 no/such/out.png", 2, "gd2topng: no/such/out.png: No such file or directory\n", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.command);
+        fs::remove(dir / "out.png");
+        std::string command = c.command;
+        command.replace(command.find('G'), 1, kGd2topng);
+        RunResult r = RunProgram({"/bin/sh", "-c", command}, testutil::InDir(dir.path().string()));
+        EXPECT_EQ(r.status, c.status);
+        EXPECT_EQ(r.err, c.err);
+        EXPECT_EQ(LoadPng(dir / "out.png") != nullptr, c.png);
+    }
+    EXPECT_EQ(testutil::ReadFile(dir / "in.gd2"), forgegd2::File(Kind(2, 2, 8, 8)));
+}
+
+}  // namespace
