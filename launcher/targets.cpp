@@ -47,18 +47,26 @@ std::string BuildCommand(int32_t index, const char* path)
     return *t.after != '\0' ? line + " " + t.after : line;
 }
 
-// Where a target's output lands, for the status line.
-static std::string OutputOf(const Target& t, const std::string& path, const std::string& workingDir)
+// Where a target's output lands, for the status line; printed is the last
+// line the program wrote.
+static std::string OutputOf(const Target& t, const std::string& path, const std::string& printed,
+                            const std::string& workingDir)
 {
     switch (t.output) {
-    case kNamedOutput:
-        return workingDir + "/" + t.after;
+    case kNamedOutput: {
+        const char* last = strrchr(t.after, ' ');
+        return workingDir + "/" + (last != nullptr ? last + 1 : t.after);
+    }
     case kPngFilesBesideInput: {
         size_t slash = path.rfind('/');
         return "PNG files in " + (slash == std::string::npos ? workingDir : path.substr(0, slash + 1));
     }
     case kStandardOutput:
         return "printed to standard output";
+    case kPrintedName:
+        return printed;
+    case kNothingKept:
+        return std::string(t.program) + " decoded the whole file; the " + t.label + " type keeps no output";
     case kProgramsOwn:
         break;
     }
@@ -88,7 +96,7 @@ std::string OutcomeText(int32_t index, const std::string& path, int32_t status, 
         return "";
     const Target& t = listitems[index];
     if (status == 0)
-        return "Done: " + OutputOf(t, path, workingDir);
+        return "Done: " + OutputOf(t, path, lastLine, workingDir);
     if (status == 127)
         return "Not installed: " + ProgramOf(t) +
                (*t.package != '\0' ? std::string(" (Debian package ") + t.package + ")" : "");

@@ -11,10 +11,12 @@ enum { kTargetCount = 39 };
 // installation directory; a stand-in there that runs the outside program
 // of that name from the search path; or the program on the search path.
 enum TargetProgram { kOwnProgram, kStandIn, kOnSearchPath };
-// Where a target's output lands: the file named by the words after the
-// path, in the working directory; PNG files beside the input; the
-// launcher's standard output; wherever the outside program puts it.
-enum TargetOutput { kNamedOutput, kPngFilesBesideInput, kStandardOutput, kProgramsOwn };
+// Where a target's output lands: the file named by the last of the words
+// after the path, in the working directory; PNG files beside the input;
+// the launcher's standard output; the file whose name the program prints
+// as its last line; nowhere (the input is only decoded); wherever the
+// outside program puts it.
+enum TargetOutput { kNamedOutput, kPngFilesBesideInput, kStandardOutput, kPrintedName, kNothingKept, kProgramsOwn };
 
 struct Target {
     const char* label;  // its text in the list

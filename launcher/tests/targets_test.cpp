@@ -24,7 +24,7 @@ TEST(Targets, AllLinesForAPlainPath)
         const Target& t = listitems[i];
         std::string program = t.where == kOnSearchPath ? t.program : kDir + "/" + t.program;
         EXPECT_EQ(Built(i, p), program + " " + p + (*t.after ? std::string(" ") + t.after : "")) << i;
-        if (t.where == kOnSearchPath) {
+        if (t.where == kOnSearchPath && t.output == kNamedOutput) {
             EXPECT_STREQ(t.program, "sox");
             EXPECT_EQ(t.after, "output." + std::string(t.label));
         }
@@ -33,6 +33,7 @@ TEST(Targets, AllLinesForAPlainPath)
     EXPECT_EQ(Built(1, p), kDir + "/pngsmith " + p);
     EXPECT_EQ(Built(3, p), kDir + "/zelm.exe " + p + " 3ds");
     EXPECT_EQ(Built(37, p), "sox " + p + " output.wav");
+    EXPECT_EQ(Built(20, p), "sox " + p + " -t null output.nul");
     EXPECT_STREQ(listitems[5].label, "mswritohtml");
     EXPECT_STREQ(listitems[38].label, "wve");
 }
@@ -54,9 +55,11 @@ TEST(Targets, OutcomeTexts)
         {4, 0, "", "Done: dwg2dxf finished"},
         {37, 0, "", "Done: /home/u/output.wav"},
         {29, 0, "", "Done: /home/u/output.8svx"},
-        {0, 127, "gd2topng: not found", "Not installed: gd2topng (Debian package libgd-tools)"},
+        {0, 127, "", "Not installed: " + kDir + "/gd2topng"},
+        {5, 0, "/data/in/scene.html", "Done: /data/in/scene.html"},
+        {5, 127, "mswrite2html: not found", "Not installed: mswrite2html (Debian package libwps-tools)"},
+        {20, 0, "", "Done: sox decoded the whole file; the nul type keeps no output"},
         {4, 127, "", "Not installed: dwg2dxf"},
-        {5, 127, "", "Not installed: mswrite2html"},
         {3, 127, "", "Not installed: " + kDir + "/zelm.exe"},
         {6, 127, "sh: 1: sox: not found", "Not installed: sox (Debian package sox)"},
         {3, 3, "Error : Input File Could Not Be Read!", "Failed with status 3: Error : Input File Could Not Be Read!"},
@@ -127,6 +130,84 @@ TEST(Quoting, LongPathsAreKeptWhole)
     EXPECT_EQ(Built(3, path), kDir + "/zelm.exe " + path + " 3ds");
     std::string spaced = "/" + std::string(2500, 'x') + " " + std::string(2498, 'y');
     EXPECT_EQ(Built(37, spaced), "sox '" + spaced + "' output.wav");
+}
+
+// A Windows Write 3.0 document of the given paragraphs: a 128-byte header
+// (u16 0xBE31, u16 0, u16 0xAB00, u32 end of text at 14, u16 pages of the
+// paragraph and later tables at 18 to 28 and 96), the text from byte 128,
+// then one page of character and one of paragraph runs, each a single run
+// of default properties.
+std::string WriteDocument(const std::vector<std::string>& paragraphs)
+{
+    std::string text;
+    for (const std::string& p : paragraphs)
+        text += p + "\r\n";
+    const uint32_t end = static_cast<uint32_t>(128 + text.size()), charPage = (end + 127) / 128;
+    testutil::Bytes header;
+    header.u16(0xBE31).u16(0).u16(0xAB00).fill(8).u32(end);
+    for (int i = 0; i < 6; i++)
+        header.u16(charPage + 1 + (i > 0));
+    header.fill(96 - 30).u16(charPage + 2).fill(128 - 98);
+    std::string file = header.str() + text;
+    file.resize(charPage * 128, '\0');
+    std::string runs = testutil::Bytes().u32(128).u32(end).u16(0xFFFF).fill(128 - 10).str();
+    runs[127] = 1;
+    return file + runs + runs;
+}
+
+// The mswrite2html stand-in: a program of that name on the search path
+// first, else Debian's wps2html into STEM.html beside the file (never over
+// an existing file), else "not found".
+TEST(StandIns, MsWriteToHtml)
+{
+    testutil::TempDir dir;
+    const std::string doc = dir / "letter.wri";
+    testutil::WriteFile(doc, WriteDocument({"Hello from Write.", "Second paragraph."}));
+    const std::string fake = "printf '#!/bin/sh\\n%s\\n' \"$1\" > bin/$2 && chmod +x bin/$2";
+    struct Case {
+        const char* name;
+        std::string setUp;  // shell lines run in the folder before, with bin/ first on the search path
+        int status;
+        std::string out, html;  // standard output; what the HTML file written holds
+        const char* htmlName;  // "" when none may be left
+    } cases[] = {
+        {"wps2html writes STEM.html", "f 'echo \"<p>$1</p>\"' wps2html", 0, dir / "letter.html\n",
+         "<p>" + doc + "</p>\n", "letter.html"},
+        {"an existing file is kept", "f 'echo new' wps2html && echo old > letter.html", 0, dir / "letter_2.html\n",
+         "new\n", "letter_2.html"},
+        {"wps2html fails", "f 'echo \"no Write file\" >&2; exit 1' wps2html", 2, "", "", ""},
+        {"a program of the name comes first", "f 'echo own' mswrite2html && f 'exit 9' wps2html", 0, "own\n", "", ""},
+        {"neither", "", 127, "", "", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::filesystem::remove_all(dir / "bin");
+        for (const char* html : {"letter.html", "letter_2.html"})
+            std::filesystem::remove(dir / html);
+        std::filesystem::create_directory(dir / "bin");
+        // Only bin/ is on the search path, with the tools the stand-in uses.
+        std::string script = "f() { " + fake +
+                             "; }; for t in readlink dirname basename rm; do ln -s \"$(command -v $t)\" bin/; done; " +
+                             (c.setUp.empty() ? ":" : c.setUp) + " && PATH=$PWD/bin " STAND_INS "/mswrite2html " + doc;
+        testutil::RunResult r = testutil::RunProgram({"/bin/sh", "-c", script}, testutil::InDir(dir.path().string()));
+        EXPECT_EQ(r.status, c.status) << r.err;
+        EXPECT_EQ(r.out, c.out);
+        if (*c.htmlName != 0)
+            EXPECT_EQ(testutil::ReadFile(dir / c.htmlName), c.html);
+        else
+            EXPECT_FALSE(std::filesystem::exists(dir / "letter.html"));
+    }
+    // Debian's own wps2html, where it is installed, on the document built
+    // here.
+    if (system("command -v wps2html >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "wps2html (libwps-tools) is not installed";
+    std::filesystem::remove_all(dir / "bin");
+    testutil::RunResult r =
+        testutil::RunProgram({"/bin/sh", "-c", "PATH=/usr/bin:/bin " STAND_INS "/mswrite2html " + doc});
+    EXPECT_EQ(r.status, 0) << r.err;
+    std::string html = testutil::ReadFile(dir / "letter.html");
+    EXPECT_NE(html.find("Hello from Write."), std::string::npos) << html;
+    EXPECT_NE(html.find("Second paragraph."), std::string::npos) << html;
 }
 
 }  // namespace
