@@ -7,4 +7,5 @@ enum : uint32 {
     kMsgWindowQuit = 0x62783033,  // 'bx03': acts like the window's QuitRequested
     kMsgCommandDone = 0x63646f6e,  // 'cdon': the command ended ("status", "error")
     kMsgReport = 0x72707274,  // 'rprt': text for the status line ("text")
+    kMsgOpenFolder = 0x6f666c64,  // 'ofld': the status line was clicked
 };

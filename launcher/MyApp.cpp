@@ -43,6 +43,7 @@ void MyApp::ArgvReceived(int32 argc, char** argv)
 
 bool MyApp::QuitRequested()
 {
+    fWindow->View()->StopCommand();
     shell_stop();
     return true;
 }

@@ -25,6 +25,19 @@ std::string picturePath = std::string(kInstallDir) + "/conv.jpg";
 
 static BRect ToRect(const LayoutBox& box) { return BRect(box.left, box.top, box.right, box.bottom); }
 
+// The status line: a click on it asks the main view to open the folder of
+// the last output.
+class StatusLine : public BStringView {
+public:
+    StatusLine(BRect frame) : BStringView(frame, "StatusLine", "", B_FOLLOW_LEFT | B_FOLLOW_TOP, B_WILL_DRAW) { }
+    void MouseDown(BPoint) override
+    {
+        BMessage open(kMsgOpenFolder);
+        if (Window() != nullptr)
+            Window()->PostMessage(&open, Parent());
+    }
+};
+
 static const char* const kEmptyPath = "Here";
 static const char* const kAboutTitle = "BALert";
 static const char* const kAboutText =
@@ -42,7 +55,10 @@ MyView::MyView(BRect frame, const char* name, uint32 resizingMode, uint32 flags)
         new BScrollView("scroll1", lstview1, B_FOLLOW_LEFT | B_FOLLOW_TOP, 0, false, true, B_FANCY_BORDER);
     _stringview1 =
         new BStringView(ToRect(kPathDisplay), "StringView1", kEmptyPath, B_FOLLOW_LEFT | B_FOLLOW_TOP, B_WILL_DRAW);
-    fStatusLine = new BStringView(ToRect(kStatusLine), "StatusLine", "", B_FOLLOW_LEFT | B_FOLLOW_TOP, B_WILL_DRAW);
+    // A long path shows its end, the file's name; the whole path is the
+    // tooltip.
+    _stringview1->SetTruncation(B_TRUNCATE_BEGINNING);
+    fStatusLine = new StatusLine(ToRect(kStatusLine));
     AddChild(scroll);
     AddChild(_stringview1);
     AddChild(fStatusLine);
@@ -64,10 +80,48 @@ static bool InSpot(const LayoutBox& spot, int32 x, int32 y)
     return x >= spot.left && x <= spot.right && y >= spot.top && y <= spot.bottom;
 }
 
-void MyView::_SetStatus(const std::string& text) { fStatusLine->SetText(text.c_str()); }
+void MyView::_SetStatus(const std::string& text)
+{
+    fStatusLine->SetText(text.c_str());
+    fStatusLine->SetToolTip(text.c_str());
+}
+
+// The directory the commands run in, where most of their outputs land.
+static std::string WorkingDirectory()
+{
+    char* here = getcwd(nullptr, 0);
+    std::string dir = here != nullptr ? here : ".";
+    free(here);
+    return dir;
+}
+
+// The first of NAME_2.EXT, NAME_3.EXT, ... (NAME_2, ... for a name without
+// an extension) that names nothing in dir.
+static std::string FreeName(const std::string& dir, const std::string& name)
+{
+    size_t dot = name.rfind('.');
+    if (dot == 0)
+        dot = std::string::npos;
+    std::string stem = name.substr(0, dot), extension = dot == std::string::npos ? "" : name.substr(dot);
+    struct stat status;
+    for (unsigned n = 2;; n++) {
+        std::string candidate = stem + "_" + std::to_string(n) + extension;
+        if (lstat((dir + "/" + candidate).c_str(), &status) != 0)
+            return candidate;
+    }
+}
+
+static bool SameFileAs(const std::string& a, const std::string& b)
+{
+    struct stat sa, sb;
+    return a == b ||
+           (stat(a.c_str(), &sa) == 0 && stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino);
+}
 
 // Starts the selected target on the dropped file beside the window; a click
-// while a command runs is ignored.
+// while a command runs is ignored. A target that writes a file of its own
+// name never writes onto its input, and asks before an existing file is
+// replaced.
 void MyView::_Convert()
 {
     if (shell_running())
@@ -79,16 +133,70 @@ void MyView::_Convert()
         return;
     if (dynamic_cast<BStringItem*>(lstview1->ItemAt(selection)) == nullptr)
         return;
-    command = BuildCommand(selection, test1.c_str());
+    const std::string dir = WorkingDirectory();
+    std::string output = OutputName(selection, test1);
+    struct stat before = {};
+    bool existed = !output.empty() && lstat((dir + "/" + output).c_str(), &before) == 0;
+    if (existed && SameFileAs(dir + "/" + output, test1)) {
+        _SetStatus("Not converted: the output " + dir + "/" + output + " is the input file");
+        return;
+    }
+    if (existed) {
+        BAlert* alert = new BAlert("Convert", (dir + "/" + output + " already exists.").c_str(), "Replace", "Keep both",
+                                   "Cancel", B_WIDTH_AS_USUAL, B_WARNING_ALERT);
+        alert->SetShortcut(2, B_ESCAPE);
+        int32 choice = alert->Go();
+        if (choice == 1) {
+            output = FreeName(dir, output);
+            existed = false;
+        } else if (choice != 0) {
+            _SetStatus("Not converted: " + dir + "/" + output + " already exists");
+            return;
+        }
+    }
+    command = BuildCommand(selection, test1.c_str(), output.empty() ? nullptr : output.c_str());
     if (command.empty())
         return;
     fRunningTarget = selection;
     fRunningPath = test1;
+    fRunningDir = dir;
+    fRunningOutput = output;
+    fOutputExisted = existed;
+    fOutputBefore = before;
+    fFolder.clear();
     _SetStatus(RunningText(selection, test1));
     if (shell_start(command.c_str(), Window(), this, kMsgCommandDone) != B_OK) {
         fRunningTarget = -1;
         _SetStatus("The command could not be started");
     }
+}
+
+void MyView::StopCommand()
+{
+    if (!shell_running())
+        return;
+    shell_stop();
+    struct stat now;
+    const std::string path = fRunningDir + "/" + fRunningOutput;
+    // An earlier file that the run left as it was (zelm writes beside it
+    // and renames at the end) is kept.
+    auto changed = [&] {
+        return !fOutputExisted || now.st_ino != fOutputBefore.st_ino || now.st_size != fOutputBefore.st_size ||
+               now.st_mtim.tv_sec != fOutputBefore.st_mtim.tv_sec ||
+               now.st_mtim.tv_nsec != fOutputBefore.st_mtim.tv_nsec;
+    };
+    if (!fRunningOutput.empty() && lstat(path.c_str(), &now) == 0 && S_ISREG(now.st_mode) && changed() &&
+        unlink(path.c_str()) == 0) {
+        printf("Convert: removed the partial output %s\n", path.c_str());
+        fflush(stdout);
+    }
+    fRunningTarget = -1;
+}
+
+void MyView::KeyDown(const char* bytes, int32 numBytes)
+{
+    if (numBytes == 1 && bytes[0] == B_ENTER && std::string(_stringview1->Text()) != kEmptyPath)
+        _Convert();
 }
 
 void MyView::MouseDown(BPoint)
@@ -99,21 +207,13 @@ void MyView::MouseDown(BPoint)
     v0 = static_cast<int32>(where.y);
     if (InSpot(kAboutSpot, h0, v0)) {
         BAlert* about = new BAlert(kAboutTitle, kAboutText, "OK", nullptr, nullptr, B_WIDTH_AS_USUAL, B_INFO_ALERT);
+        about->SetShortcut(0, B_ESCAPE);
         about->Go();
     } else if (InSpot(kQuitSpot, h0, v0)) {
         be_app->PostMessage(B_QUIT_REQUESTED);
     } else if (InSpot(kConvertSpot, h0, v0) && std::string(_stringview1->Text()) != kEmptyPath) {
         _Convert();
     }
-}
-
-// The directory the commands run in, where most of their outputs land.
-static std::string WorkingDirectory()
-{
-    char* here = getcwd(nullptr, 0);
-    std::string dir = here != nullptr ? here : ".";
-    free(here);
-    return dir;
 }
 
 void MyView::MessageReceived(BMessage* message)
@@ -140,17 +240,25 @@ void MyView::MessageReceived(BMessage* message)
             return;
         test1 = path.Path();
         _stringview1->SetText(test1.c_str());
+        _stringview1->SetToolTip(test1.c_str());
         return;
     }
     case kMsgCommandDone: {
-        int32 status = -1;
-        std::string line;
-        message->FindInt32("status", &status);
-        message->FindString("error", &line);
-        _SetStatus(OutcomeText(fRunningTarget, fRunningPath, status, line, WorkingDirectory()));
+        Outcome outcome = {-1, "", ""};
+        message->FindInt32("status", &outcome.status);
+        message->FindString("error", &outcome.error);
+        message->FindString("output", &outcome.output);
+        std::string text = OutcomeText(fRunningTarget, fRunningPath, fRunningOutput, outcome, fRunningDir);
+        fFolder =
+            outcome.status == 0 ? OutputFolder(fRunningTarget, fRunningPath, fRunningOutput, outcome, fRunningDir) : "";
+        _SetStatus(fFolder.empty() ? text : text + " \u2014 click to open its folder");
         fRunningTarget = -1;
         return;
     }
+    case kMsgOpenFolder:
+        if (!fFolder.empty() && shell_launch("xdg-open", fFolder.c_str()) != B_OK)
+            _SetStatus("The folder could not be opened: " + fFolder);
+        return;
     case kMsgReport: {
         std::string text;
         if (message->FindString("text", &text) == B_OK)

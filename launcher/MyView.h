@@ -3,6 +3,8 @@
 // the selected target's command beside the window.
 #pragma once
 
+#include <sys/stat.h>
+
 #include <string>
 
 #include "ListView.h"
@@ -18,6 +20,11 @@ public:
     void MessageReceived(BMessage* message) override;
     void Draw(BRect updateRect) override;
     void MouseDown(BPoint where) override;
+    // Return and keypad Enter convert, as a click on the Convert spot does.
+    void KeyDown(const char* bytes, int32 numBytes) override;
+    // Ends a running command; removes the output file it was writing when
+    // the run made or changed it, and says so on standard output.
+    void StopCommand();
 
 private:
     void _Convert();
@@ -27,6 +34,11 @@ private:
     BStringView* fStatusLine;  // what runs, and how it ended
     int32 fRunningTarget = -1;  // the target of the command running, if any
     std::string fRunningPath;  // the file it runs on
+    std::string fRunningDir;  // the working directory it runs in
+    std::string fRunningOutput;  // the name of its output file there, or ""
+    bool fOutputExisted = false;  // that file existed before the run ...
+    struct stat fOutputBefore = {};  // ... as this
+    std::string fFolder;  // the folder a click on the status line opens, or ""
 };
 
 // The absolute path of the last file dropped on the window (empty before),

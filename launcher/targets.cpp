@@ -9,7 +9,8 @@
 const char* const kInstallDir = CONVERTER_INSTALL_DIR;
 
 const Target listitems[kTargetCount] = {
-#define TARGET(label, where, program, after, output, package) {label, where, program, after, output, package},
+#define TARGET(label, where, program, after, output, package, note)                                                    \
+    {label, where, program, after, output, package, note},
 #include "targets.def"
 #undef TARGET
 };
@@ -37,40 +38,96 @@ std::string QuotePath(const std::string& path)
     return quoted + "'";
 }
 
-std::string BuildCommand(int32_t index, const char* path)
+// The last component of a path, and that without its extension (a
+// leading '.' starts none).
+static std::string LeafOf(const std::string& path)
+{
+    size_t slash = path.rfind('/');
+    return path.substr(slash == std::string::npos ? 0 : slash + 1);
+}
+
+static std::string StemOf(const std::string& path)
+{
+    std::string leaf = LeafOf(path);
+    size_t dot = leaf.rfind('.');
+    return dot == std::string::npos || dot == 0 ? leaf : leaf.substr(0, dot);
+}
+
+std::string OutputName(int32_t index, const std::string& path)
+{
+    if (index < 0 || index >= kTargetCount)
+        return "";
+    const Target& t = listitems[index];
+    if (t.output == kTextFile)
+        return StemOf(path) + ".txt";
+    if (t.output != kNamedOutput)
+        return "";
+    const char* last = strrchr(t.after, ' ');
+    return last != nullptr ? last + 1 : t.after;
+}
+
+std::string BuildCommand(int32_t index, const char* path, const char* outputName)
 {
     if (index < 0 || index >= kTargetCount || path == nullptr)
         return "";
     const Target& t = listitems[index];
     std::string line = t.where == kOnSearchPath ? t.program : std::string(kInstallDir) + "/" + t.program;
     line += " " + QuotePath(path);
-    return *t.after != '\0' ? line + " " + t.after : line;
+    std::string output = outputName != nullptr ? outputName : OutputName(index, path);
+    if (t.output == kTextFile)
+        return line + " > " + QuotePath(output);
+    if (*t.after == '\0')
+        return line;
+    // The words after the path, their last one being the output's name.
+    std::string after = t.after;
+    if (t.output == kNamedOutput)
+        after = after.substr(0, after.size() - OutputName(index, path).size()) + QuotePath(output);
+    return line + " " + after;
 }
 
-// Where a target's output lands, for the status line; printed is the last
-// line the program wrote.
-static std::string OutputOf(const Target& t, const std::string& path, const std::string& printed,
-                            const std::string& workingDir)
+std::string OutputPlace(int32_t index, const std::string& path, const std::string& outputName, const Outcome& outcome,
+                        const std::string& workingDir)
 {
+    if (index < 0 || index >= kTargetCount)
+        return "";
+    const Target& t = listitems[index];
     switch (t.output) {
-    case kNamedOutput: {
-        const char* last = strrchr(t.after, ' ');
-        return workingDir + "/" + (last != nullptr ? last + 1 : t.after);
-    }
+    case kNamedOutput:
+    case kTextFile:
+        return workingDir + "/" + outputName;
     case kPngFilesBesideInput: {
         size_t slash = path.rfind('/');
         return "PNG files in " + (slash == std::string::npos ? workingDir : path.substr(0, slash + 1));
     }
-    case kStandardOutput:
-        return "printed to standard output";
     case kPrintedName:
-        return printed;
+        return outcome.output;
     case kNothingKept:
         return std::string(t.program) + " decoded the whole file; the " + t.label + " type keeps no output";
     case kProgramsOwn:
         break;
     }
     return std::string(t.program) + " finished";
+}
+
+std::string OutputFolder(int32_t index, const std::string& path, const std::string& outputName, const Outcome& outcome,
+                         const std::string& workingDir)
+{
+    if (index < 0 || index >= kTargetCount)
+        return "";
+    switch (listitems[index].output) {
+    case kNamedOutput:
+    case kTextFile:
+        return workingDir;
+    case kPngFilesBesideInput:
+    case kPrintedName: {
+        const std::string& file = listitems[index].output == kPrintedName ? outcome.output : path;
+        size_t slash = file.rfind('/');
+        return slash == std::string::npos ? workingDir : slash == 0 ? "/" : file.substr(0, slash);
+    }
+    default:
+        (void)outputName;
+        return "";
+    }
 }
 
 // The program a target runs as the user knows it: the suite's own by its
@@ -89,17 +146,27 @@ std::string RunningText(int32_t index, const std::string& path)
            path.substr(leaf == std::string::npos ? 0 : leaf + 1) + "...";
 }
 
-std::string OutcomeText(int32_t index, const std::string& path, int32_t status, const std::string& lastLine,
+std::string OutcomeText(int32_t index, const std::string& path, const std::string& outputName, const Outcome& outcome,
                         const std::string& workingDir)
 {
     if (index < 0 || index >= kTargetCount)
         return "";
     const Target& t = listitems[index];
-    if (status == 0)
-        return "Done: " + OutputOf(t, path, lastLine, workingDir);
-    if (status == 127)
+    const std::string place = OutputPlace(index, path, outputName, outcome, workingDir);
+    if (outcome.status == 0 && !outcome.error.empty())
+        return "Done, with a warning: " + outcome.error + "; output: " + place;
+    if (outcome.status == 0)
+        return "Done: " + place;
+    if (outcome.status == 127)
         return "Not installed: " + ProgramOf(t) +
-               (*t.package != '\0' ? std::string(" (Debian package ") + t.package + ")" : "");
-    std::string how = status < 0 ? "Stopped by a signal" : "Failed with status " + std::to_string(status);
-    return lastLine.empty() ? how : how + ": " + lastLine;
+               (*t.package != '\0' ? std::string(" (Debian package ") + t.package + ")"
+                : t.where == kOwnProgram
+                    ? std::string("")
+                    : std::string(" (no Debian package has it; put a program of that name on the search path)"));
+    if (*t.note != '\0')
+        return std::string("Failed: ") + t.note;
+    const std::string& line = outcome.error.empty() ? outcome.output : outcome.error;
+    std::string how =
+        outcome.status < 0 ? "Stopped by a signal" : "Failed with status " + std::to_string(outcome.status);
+    return line.empty() ? how : how + ": " + line;
 }

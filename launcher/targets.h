@@ -12,11 +12,12 @@ enum { kTargetCount = 39 };
 // of that name from the search path; or the program on the search path.
 enum TargetProgram { kOwnProgram, kStandIn, kOnSearchPath };
 // Where a target's output lands: the file named by the last of the words
-// after the path, in the working directory; PNG files beside the input;
-// the launcher's standard output; the file whose name the program prints
-// as its last line; nowhere (the input is only decoded); wherever the
-// outside program puts it.
-enum TargetOutput { kNamedOutput, kPngFilesBesideInput, kStandardOutput, kPrintedName, kNothingKept, kProgramsOwn };
+// after the path, in the working directory; the text file STEM.txt in the
+// working directory, which the program's standard output goes into (STEM:
+// the input's name without its extension); PNG files beside the input; the
+// file whose name the program prints as its last line; nowhere (the input
+// is only decoded); wherever the outside program puts it.
+enum TargetOutput { kNamedOutput, kTextFile, kPngFilesBesideInput, kPrintedName, kNothingKept, kProgramsOwn };
 
 struct Target {
     const char* label;  // its text in the list
@@ -25,6 +26,7 @@ struct Target {
     const char* after;  // the words that follow the path, or ""
     TargetOutput output;
     const char* package;  // the Debian package that has the program, or ""
+    const char* note;  // why the target fails, in words, for the status line; or ""
 };
 
 // The targets in list order (rows in targets.def); a target's index is its
@@ -39,18 +41,43 @@ extern const char* const kInstallDir;
 // as '\'', so that the shell passes it as one word and runs nothing of it.
 std::string QuotePath(const std::string& path);
 
-// The command line of target index for the path, or "" for an index
-// outside 0 to 38.
-std::string BuildCommand(int32_t index, const char* path);
+// The file a target writes in the working directory under a name of its
+// own (kNamedOutput, kTextFile) when it runs on path: its name, or "" for
+// a target without one.
+std::string OutputName(int32_t index, const std::string& path);
+
+// The command line of target index for the path, writing the output file
+// under outputName instead of OutputName's (for a target that has one;
+// null keeps it), or "" for an index outside 0 to 38.
+std::string BuildCommand(int32_t index, const char* path, const char* outputName = nullptr);
 
 // The status line while target index runs on path: "Running PROGRAM on
 // FILE...".
 std::string RunningText(int32_t index, const std::string& path);
 
-// The status line once target index ended on path with status (-1: ended
-// by a signal), lastLine being the last line it wrote to its error stream
-// (or else its output) and workingDir the directory it ran in: where the
-// output is, on success; the program and its Debian package for status 127,
-// the shell's "not found"; else the status and that line.
-std::string OutcomeText(int32_t index, const std::string& path, int32_t status, const std::string& lastLine,
+// How a command ended: its status (-1: ended by a signal), the last line
+// it wrote to standard error (empty when none) and to standard output.
+struct Outcome {
+    int32_t status;
+    std::string error, output;
+};
+
+// Where the output of target index on path went, written under outputName
+// (its OutputName, or the name chosen instead) in workingDir, after it
+// ended as outcome: a file's absolute path, a folder's with the words that
+// say what is in it, or what the target did instead.
+std::string OutputPlace(int32_t index, const std::string& path, const std::string& outputName, const Outcome& outcome,
+                        const std::string& workingDir);
+
+// The folder holding that output, for a file manager, or "" when there is
+// none (nothing kept, or the outside program's own choice).
+std::string OutputFolder(int32_t index, const std::string& path, const std::string& outputName, const Outcome& outcome,
+                         const std::string& workingDir);
+
+// The status line once target index ended on path as outcome: "Done:" and
+// where the output is, "Done, with a warning:", the last line of standard
+// error, "; output:" and where it is, when a successful run wrote one; the
+// program and its Debian package for status 127, the shell's "not found";
+// else the target's note, or the status and the last line it wrote.
+std::string OutcomeText(int32_t index, const std::string& path, const std::string& outputName, const Outcome& outcome,
                         const std::string& workingDir);

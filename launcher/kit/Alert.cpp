@@ -12,15 +12,25 @@ BAlert::BAlert(const char* title, const char* text, const char* button0, const c
         fButtons[i] = buttons[i] != nullptr ? buttons[i] : "";
 }
 
+void BAlert::SetShortcut(int32 index, char key)
+{
+    if (key == B_ESCAPE && index >= 0 && index < 3)
+        fEscape = index;
+}
+
 int32 BAlert::Go()
 {
-    QMessageBox box(fType == B_INFO_ALERT ? QMessageBox::Information : QMessageBox::NoIcon,
+    QMessageBox box(fType == B_INFO_ALERT      ? QMessageBox::Information
+                    : fType == B_WARNING_ALERT ? QMessageBox::Warning
+                                               : QMessageBox::NoIcon,
                     QString::fromUtf8(fTitle.c_str()), QString::fromUtf8(fText.c_str()));
     box.setTextFormat(Qt::PlainText);
     QPushButton* pushed[3] = {};
     for (int i = 0; i < 3; i++)
         if (!fButtons[i].empty())
             pushed[i] = box.addButton(QString::fromUtf8(fButtons[i].c_str()), QMessageBox::AcceptRole);
+    if (fEscape >= 0 && pushed[fEscape] != nullptr)
+        box.setEscapeButton(pushed[fEscape]);
     box.exec();
     int32 result = -1;
     for (int i = 0; i < 3; i++)

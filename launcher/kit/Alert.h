@@ -9,6 +9,8 @@ class BAlert {
 public:
     BAlert(const char* title, const char* text, const char* button0, const char* button1 = nullptr,
            const char* button2 = nullptr, button_width width = B_WIDTH_AS_USUAL, alert_type type = B_INFO_ALERT);
+    // Makes key (B_ESCAPE) press button index.
+    void SetShortcut(int32 index, char key);
     // Shows the box, waits until it is closed, deletes it and returns the
     // index of the button pressed (-1 when closed otherwise).
     int32 Go();
@@ -17,4 +19,5 @@ private:
     ~BAlert() = default;
     std::string fTitle, fText, fButtons[3];
     alert_type fType;
+    int32 fEscape = -1;  // the button that Escape presses, or none
 };

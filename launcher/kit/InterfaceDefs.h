@@ -24,7 +24,11 @@ enum : uint32 { B_CURRENT_WORKSPACE = 0 };
 enum border_style { B_PLAIN_BORDER = 0, B_FANCY_BORDER = 1, B_NO_BORDER = 2 };
 enum list_view_type { B_SINGLE_SELECTION_LIST = 0 };
 enum button_width { B_WIDTH_AS_USUAL = 0 };
-enum alert_type { B_EMPTY_ALERT = 0, B_INFO_ALERT = 1 };
+enum alert_type { B_EMPTY_ALERT = 0, B_INFO_ALERT = 1, B_WARNING_ALERT = 3 };
+// Key bytes that KeyDown receives.
+enum : char { B_ENTER = '\n', B_ESCAPE = 0x1B };
+// Where a BStringView cuts a text too long for it, putting an ellipsis.
+enum : uint32 { B_TRUNCATE_END = 0, B_TRUNCATE_BEGINNING = 1 };
 
 // Scroll bar thickness and border widths, which size a scroll view around
 // its target.

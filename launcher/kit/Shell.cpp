@@ -18,8 +18,34 @@
 #include <thread>
 
 static int (*shellHook)(const char*) = nullptr;
+static int (*launchHook)(const char*, const char*) = nullptr;
 
 void set_shell_system_hook(int (*hook)(const char*)) { shellHook = hook; }
+void set_shell_launch_hook(int (*hook)(const char*, const char*)) { launchHook = hook; }
+
+status_t shell_launch(const char* program, const char* argument)
+{
+    if (launchHook != nullptr)
+        return launchHook(program, argument) == 0 ? B_OK : B_ERROR;
+    // Started from a child that ends at once, so that the program becomes
+    // init's child and is reaped without us.
+    pid_t pid = fork();
+    if (pid < 0)
+        return B_ERROR;
+    if (pid == 0) {
+        setsid();
+        if (fork() == 0) {
+            int null = open("/dev/null", O_RDWR);
+            dup2(null, STDIN_FILENO);
+            execlp(program, program, argument, static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        _exit(0);
+    }
+    int status = 0;
+    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) { }
+    return B_OK;
+}
 
 namespace {
 
@@ -31,11 +57,13 @@ struct _Command {
 };
 _Command* current = nullptr;  // touched only by the caller's thread
 
-void Report(BLooper* looper, BHandler* handler, uint32 what, int32 status, const std::string& line)
+void Report(BLooper* looper, BHandler* handler, uint32 what, int32 status, const std::string& error,
+            const std::string& output)
 {
     BMessage done(what);
     done.AddInt32("status", status);
-    done.AddString("error", line);
+    done.AddString("error", error);
+    done.AddString("output", output);
     looper->PostMessage(&done, handler);
 }
 
@@ -91,7 +119,7 @@ void Watch(_Command* command, int out, int err, BLooper* looper, BHandler* handl
     int32 result = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     command->busy = false;
     if (!command->cancelled)
-        Report(looper, handler, what, result, line[1].empty() ? line[0] : line[1]);
+        Report(looper, handler, what, result, line[1], line[0]);
 }
 
 // Waits for the watcher of a command that has ended and frees it.
@@ -112,7 +140,7 @@ status_t shell_start(const char* command, BLooper* looper, BHandler* handler, ui
         return B_BUSY;
     Reap();
     if (shellHook != nullptr) {
-        Report(looper, handler, what, shellHook(command), "");
+        Report(looper, handler, what, shellHook(command), "", "");
         return B_OK;
     }
     int out[2], err[2];

@@ -9,9 +9,10 @@
 // while an earlier command still runs. When the command ends, a message of
 // code `what` goes to handler through looper's queue, holding "status"
 // (int32: the exit status, 127 when the shell could not find the program,
-// -1 when a signal ended it) and "error" (string: the last line the command
-// wrote to standard error, or else to standard output). Its output still
-// reaches this process's standard output and standard error.
+// -1 when a signal ended it), "error" (string: the last line the command
+// wrote to standard error, empty when none) and "output" (string: the last
+// line it wrote to standard output). Its output still reaches this
+// process's standard output and standard error.
 status_t shell_start(const char* command, BLooper* looper, BHandler* handler, uint32 what);
 // Whether a command started by shell_start is running.
 bool shell_running();
@@ -23,3 +24,10 @@ void shell_stop();
 // lines: shell_start then calls the hook at once and reports its result as
 // the status. Null restores the shell.
 void set_shell_system_hook(int (*hook)(const char* command));
+
+// Starts program with one argument beside the window and forgets it (no
+// message, no waiting; it outlives the launcher): B_OK, or B_ERROR when it
+// could not be started.
+status_t shell_launch(const char* program, const char* argument);
+// Replaces shell_launch for tests; null restores it.
+void set_shell_launch_hook(int (*hook)(const char* program, const char* argument));

@@ -18,5 +18,19 @@ BStringView::BStringView(BRect frame, const char* name, const char* text, uint32
 void BStringView::SetText(const char* text)
 {
     fText = text != nullptr ? text : "";
-    _Widget()->findChild<QLabel*>()->setText(QString::fromUtf8(fText.c_str()));
+    _Show();
+}
+
+void BStringView::SetTruncation(uint32 mode)
+{
+    fTruncation = mode;
+    _Show();
+}
+
+void BStringView::_Show()
+{
+    QLabel* label = _Widget()->findChild<QLabel*>();
+    QString text = QString::fromUtf8(fText.c_str());
+    label->setText(label->fontMetrics().elidedText(
+        text, fTruncation == B_TRUNCATE_BEGINNING ? Qt::ElideLeft : Qt::ElideRight, label->width()));
 }

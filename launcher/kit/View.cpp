@@ -1,5 +1,6 @@
 #include "View.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPaintEvent>
 
@@ -32,6 +33,24 @@ void _ViewWidget::mousePressEvent(QMouseEvent* event)
     fView->_SetMouse(BPoint(static_cast<float>(at.x()), static_cast<float>(at.y())), buttons);
     fView->MouseDown(BPoint(static_cast<float>(at.x()), static_cast<float>(at.y())));
 }
+
+// Hands the key to the view, then lets it travel on to the parents and the
+// window, which takes the quit shortcut.
+void _ViewWidget::keyPressEvent(QKeyEvent* event)
+{
+    std::string bytes;
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
+        bytes = std::string(1, B_ENTER);
+    else if (event->key() == Qt::Key_Escape)
+        bytes = std::string(1, B_ESCAPE);
+    else
+        bytes = event->text().toStdString();
+    if (!bytes.empty())
+        fView->KeyDown(bytes.data(), static_cast<int32>(bytes.size()));
+    event->ignore();
+}
+
+void BView::SetToolTip(const char* text) { fWidget->setToolTip(text != nullptr ? QString::fromUtf8(text) : QString()); }
 
 BView::BView(BRect frame, const char* name, uint32, uint32) : fFrame(frame), fWidget(new _ViewWidget(this))
 {

@@ -22,6 +22,11 @@ public:
 
     virtual void Draw(BRect updateRect) { (void)updateRect; }
     virtual void MouseDown(BPoint where) { (void)where; }
+    // A key pressed while the view or one of its children has the focus:
+    // its UTF-8 bytes (B_ENTER for Return and Enter, B_ESCAPE for Escape).
+    virtual void KeyDown(const char* bytes, int32 numBytes) { (void)bytes, (void)numBytes; }
+    // The text shown while the mouse rests on the view; null removes it.
+    void SetToolTip(const char* text);
     // Passes the message on to the parent view.
     void MessageReceived(BMessage* message) override;
 

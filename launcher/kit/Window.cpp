@@ -2,6 +2,7 @@
 
 #include <QCloseEvent>
 #include <QDropEvent>
+#include <QKeyEvent>
 #include <QMimeData>
 #include <QPainter>
 #include <QTimer>
@@ -44,6 +45,18 @@ void _WindowWidget::dragMoveEvent(QDragMoveEvent* event)
 
 // A drop becomes a B_SIMPLE_DATA message with the dropped files under
 // "refs", queued for the view under the pointer.
+// Command+Q, which every BeOS window takes: Alt+Q (the Command key) and
+// Ctrl+Q ask the application to quit.
+void _WindowWidget::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Q && (event->modifiers() & (Qt::AltModifier | Qt::ControlModifier)) != 0 &&
+        be_app != nullptr) {
+        be_app->PostMessage(B_QUIT_REQUESTED);
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
 void _WindowWidget::dropEvent(QDropEvent* event)
 {
     BMessage message(B_SIMPLE_DATA);

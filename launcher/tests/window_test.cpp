@@ -6,12 +6,14 @@
 #include <QDropEvent>
 #include <QImage>
 #include <QLabel>
+#include <QListWidget>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPushButton>
 #include <QTimer>
 #include <QUrl>
 #include <QWindow>
+#include <QtTest/qtestkeyboard.h>
 #include <QtTest/qtestmouse.h>
 #include <chrono>
 #include <thread>
@@ -59,14 +61,27 @@ protected:
         test1.clear();
         ran.clear();
         set_shell_system_hook(Record);
+        set_shell_launch_hook(Launched);
+        // The outputs land in the working directory: a scratch one.
+        fHome = fs::current_path();
+        fs::current_path(fWork.path());
         fApp = new TestApp();
         Settle();
     }
     void TearDown() override
     {
         delete fApp;
+        fs::current_path(fHome);
         set_shell_system_hook(nullptr);
+        set_shell_launch_hook(nullptr);
     }
+
+    static int Launched(const char* program, const char* argument)
+    {
+        ran.push_back(std::string("launch ") + program + " " + argument);
+        return 0;
+    }
+    static std::string Work() { return fs::current_path().string(); }
 
     // Delivers everything queued, the messages of the kit among it.
     static void Settle()
@@ -145,6 +160,38 @@ protected:
         }
     };
 
+    // Answers the next message box by pressing the button of that text, or
+    // the Escape key for "Escape", keeping a grab of it for the README at
+    // SCREENSHOT_PATH with suffix (when one is given).
+    struct AlertAnswer {
+        bool shown = false;
+        QTimer timer;
+        AlertAnswer(const std::string& answer, const std::string& suffix = "")
+        {
+            timer.setInterval(0);
+            QObject::connect(&timer, &QTimer::timeout, [this, answer, suffix] {
+                for (QWidget* w : QApplication::topLevelWidgets()) {
+                    auto* box = qobject_cast<QMessageBox*>(w);
+                    if (box == nullptr || !box->isVisible())
+                        continue;
+                    shown = true;
+                    timer.stop();
+                    if (!suffix.empty()) {
+                        std::string path = SCREENSHOT_PATH;
+                        box->grab().save(QString::fromStdString(path.insert(path.size() - 4, "-" + suffix)));
+                    }
+                    if (answer == "Escape")
+                        QTest::keyClick(box, Qt::Key_Escape);
+                    for (QAbstractButton* b : box->buttons())
+                        if (b->text().toStdString() == answer)
+                            b->click();
+                    return;
+                }
+            });
+            timer.start();
+        }
+    };
+
     // What a click at (x, y) does.
     Reaction ClickAndSee(double x, double y)
     {
@@ -168,7 +215,15 @@ protected:
         TopLevel()->grab().save(QString::fromStdString(path.insert(path.size() - 4, "-" + suffix)));
     }
 
-    static std::string StatusLine() { return TopLevel()->findChild<QLabel*>("StatusLine")->text().toStdString(); }
+    // The status line's whole text, which its tooltip repeats: the line
+    // itself cuts a long one.
+    static std::string StatusLine()
+    {
+        for (QWidget* w : TopLevel()->findChildren<QWidget*>("StatusLine"))
+            if (!w->toolTip().isEmpty())
+                return w->toolTip().toStdString();
+        return TopLevel()->findChild<QLabel*>("StatusLine")->text().toStdString();
+    }
 
     // Lets the loop run until the status line begins with prefix, for at
     // most ten seconds.
@@ -182,6 +237,8 @@ protected:
     }
 
     TestApp* fApp = nullptr;
+    testutil::TempDir fWork;
+    fs::path fHome;
 };
 
 struct ClickCase {
@@ -253,7 +310,7 @@ TEST_F(LauncherWindow, ConvertNeedsAFileAndASelection)
     lstview1->Select(2);
     Click(150, 430);
     Click(150, 430);
-    std::string want = std::string(kInstallDir) + "/c7e2txt.exe " + QuotePath(dir / "m.c7e");
+    std::string want = std::string(kInstallDir) + "/c7e2txt.exe " + QuotePath(dir / "m.c7e") + " > m.txt";
     EXPECT_EQ(ran, (std::vector<std::string>{want, want}));
 }
 
@@ -299,7 +356,11 @@ TEST_F(LauncherWindow, LongAndSpecialPathsAreShownAsPlainText)
     QLabel* label = TopLevel()->findChild<QLabel*>("StringView1");
     ASSERT_NE(label, nullptr);
     EXPECT_EQ(label->textFormat(), Qt::PlainText);
-    EXPECT_EQ(label->text().toStdString(), real);
+    // The end of the path shows, the whole path is the tooltip.
+    std::string shown = label->text().toStdString();
+    EXPECT_EQ(shown.rfind("\u2026", 0), 0u) << shown;
+    EXPECT_EQ(shown.substr(shown.size() - 8), "nnnn.wav");
+    EXPECT_EQ(TopLevel()->findChild<QWidget*>("StringView1")->toolTip().toStdString(), real);
     lstview1->Select(37);
     Click(120, 420);
     ASSERT_EQ(ran.size(), 1u);
@@ -387,7 +448,7 @@ TEST_F(LauncherWindow, DropsReportedAndKeptByteForByte)
     Click(150, 430);
     ASSERT_EQ(ran.size(), 1u);
     EXPECT_EQ(ran[0], "sox " + QuotePath(real) + " output.wav");
-    EXPECT_EQ(StatusLine(), "Done: " + fs::current_path().string() + "/output.wav");
+    EXPECT_EQ(StatusLine(), "Done: " + Work() + "/output.wav \u2014 click to open its folder");
 }
 
 // A real command through the shell, with a stand-in sox on the search
@@ -405,8 +466,12 @@ TEST_F(LauncherWindow, CommandRunsBesideTheWindow)
         std::string script;  // the stand-in sox; none when empty
         std::string status;
     } cases[] = {
-        {"echo run >> " + dir / "log" + "; /bin/sleep 1", "Done: " + fs::current_path().string() + "/output.wav"},
+        {"echo run >> " + dir / "log" + "; /bin/sleep 1",
+         "Done: " + Work() + "/output.wav \u2014 click to open its folder"},
         {"echo 'sox FAIL formats: no handler' >&2; exit 2", "Failed with status 2: sox FAIL formats: no handler"},
+        {"echo 'sox WARN formats: mixed down to mono' >&2",
+         "Done, with a warning: sox WARN formats: mixed down to mono; output: " + Work() +
+             "/output.wav \u2014 click to open its folder"},
         {"", "Not installed: sox (Debian package sox)"},
     };
     for (const Case& c : cases) {
@@ -436,14 +501,105 @@ TEST_F(LauncherWindow, CommandRunsBesideTheWindow)
     Click(200, 440);
     EXPECT_TRUE(WaitForStatus("Done"));
     EXPECT_EQ(testutil::ReadFile(dir / "log"), "run\n");
-    // Quit during a run ends the command at once.
-    testutil::WriteFile(dir / "sox", "#!/bin/sh\n/bin/sleep 30\n");
+    // Quit during a run ends the command at once, and the output it had
+    // begun is removed, which standard output says.
+    fs::remove("output.wav");
+    testutil::WriteFile(dir / "sox", "#!/bin/sh\necho partial > \"$2\"\n/bin/sleep 30\n");
     Click(150, 430);
     ASSERT_TRUE(shell_running());
+    for (int i = 0; i < 500 && !fs::exists("output.wav"); i++)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    ASSERT_TRUE(fs::exists("output.wav"));
     auto start = std::chrono::steady_clock::now();
+    testing::internal::CaptureStdout();
     EXPECT_TRUE(fApp->QuitRequested());
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "Convert: removed the partial output " + Work() + "/output.wav\n");
     EXPECT_FALSE(shell_running());
+    EXPECT_FALSE(fs::exists("output.wav"));
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
+}
+
+// A target that writes a file of its own name in the working directory (W)
+// never writes onto its input, and asks before replacing a file; the dump
+// is kept in a file too. The line after "Done" offers the folder.
+TEST_F(LauncherWindow, OutputFilesAreKeptAndShown)
+{
+    const std::string w = Work(), d = kInstallDir;
+    const std::string clickable = " \u2014 click to open its folder";
+    struct Case {
+        const char* name;
+        std::string existing;  // a file made in W first, or ""
+        std::string drop;  // the file dropped, made in W
+        int target;
+        const char* answer;  // pressed in the alert; null: no alert may show
+        std::string command;  // the command run, "" for none
+        std::string status;
+    } cases[] = {
+        {"the output is the input", "", "output.wav", 37, nullptr, "",
+         "Not converted: the output " + w + "/output.wav is the input file"},
+        {"replace", "output.au", "a.wav", 8, "Replace", "sox " + w + "/a.wav output.au",
+         "Done: " + w + "/output.au" + clickable},
+        {"keep both", "output.au", "a.wav", 8, "Keep both", "sox " + w + "/a.wav output_2.au",
+         "Done: " + w + "/output_2.au" + clickable},
+        {"cancel", "output.au", "a.wav", 8, "Cancel", "", "Not converted: " + w + "/output.au already exists"},
+        {"escape cancels", "output.au", "a.wav", 8, "Escape", "", "Not converted: " + w + "/output.au already exists"},
+        {"the dump goes into a file", "", "m.c7e", 2, nullptr, d + "/c7e2txt.exe " + w + "/m.c7e > m.txt",
+         "Done: " + w + "/m.txt" + clickable},
+        {"an earlier dump is kept", "m.txt", "m.c7e", 2, "Keep both", d + "/c7e2txt.exe " + w + "/m.c7e > m_2.txt",
+         "Done: " + w + "/m_2.txt" + clickable},
+        {"zelm's fixed name", "3ds", "s.3ds", 3, "Keep both", d + "/zelm.exe " + w + "/s.3ds 3ds_2",
+         "Done: " + w + "/3ds_2" + clickable},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        for (const auto& e : fs::directory_iterator(w))
+            fs::remove(e.path());
+        if (!c.existing.empty())
+            testutil::WriteFile(c.existing, "earlier");
+        testutil::WriteFile(c.drop, "x");
+        Drop({w + "/" + c.drop});
+        lstview1->Select(c.target);
+        ran.clear();
+        AlertAnswer alert(c.answer != nullptr ? c.answer : "", c.answer != nullptr ? "replace-alert" : "");
+        Click(150, 430);
+        EXPECT_EQ(alert.shown, c.answer != nullptr);
+        EXPECT_EQ(ran, c.command.empty() ? std::vector<std::string>{} : std::vector<std::string>{c.command});
+        EXPECT_EQ(StatusLine(), c.status);
+        if (!c.existing.empty()) {
+            EXPECT_EQ(testutil::ReadFile(c.existing), "earlier");
+        }
+    }
+    // A click on the status line opens the last output's folder.
+    ran.clear();
+    Click(300, 487);
+    EXPECT_EQ(ran, std::vector<std::string>{"launch xdg-open " + w});
+}
+
+// The keyboard: Return and keypad Enter convert, Alt+Q and Ctrl+Q quit,
+// Escape closes the About box.
+TEST_F(LauncherWindow, Keyboard)
+{
+    testutil::WriteFile("a.au", "x");
+    Drop({Work() + "/a.au"});
+    lstview1->Select(37);
+    QWidget* list = TopLevel()->findChild<QListWidget*>();
+    ASSERT_NE(list, nullptr);
+    for (Qt::Key key : {Qt::Key_Return, Qt::Key_Enter}) {
+        ran.clear();
+        QTest::keyClick(list, key);
+        Settle();
+        EXPECT_EQ(ran.size(), 1u) << key;
+    }
+    for (Qt::KeyboardModifier modifier : {Qt::AltModifier, Qt::ControlModifier}) {
+        int quits = fApp->fQuits;
+        QTest::keyClick(list, Qt::Key_Q, modifier);
+        Settle();
+        EXPECT_EQ(fApp->fQuits, quits + 1) << modifier;
+    }
+    AlertAnswer about("Escape");
+    Click(480, 140);
+    EXPECT_TRUE(about.shown);
 }
 
 // The loop ends on the Quit spot and on the window quit message.

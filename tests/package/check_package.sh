@@ -36,7 +36,7 @@ for dep in libc6 $gd_deps libqt6widgets6 libqt6core6 libstdc++6; do
 done
 # The launcher's target table: each row's way of finding its program,
 # the program and its Debian package.
-rows=$(sed -n 's/^TARGET("[^"]*", \(k[A-Za-z]*\), "\([^"]*\)", "[^"]*", k[A-Za-z]*, "\([^"]*\)")$/\1 \2 \3/p' \
+rows=$(sed -n 's/^TARGET("[^"]*", \(k[A-Za-z]*\), "\([^"]*\)", "[^"]*", k[A-Za-z]*, "\([^"]*\)", "[^"]*")$/\1 \2 \3/p' \
   "$src/launcher/targets.def")
 suggests=$(echo "$rows" | awk '$1 != "kOwnProgram" && $3 != "" && !seen[$3]++ { printf "%s%s", sep, $3; sep = ", " }')
 [ -n "$suggests" ] && [ "$(field Suggests)" = "$suggests" ] || fail "Suggests: $(field Suggests), not $suggests"
