@@ -58,16 +58,20 @@ struct PipeCopy {
     unsigned char* data;
     size_t size, capacity;
     uint64_t position;
+    uint64_t limit;  // bytes kept at most
     bool ended;  // the pipe gave its last byte
 };
 
-// Reads from the pipe until the copy holds end bytes or the pipe ends.
-// False, with errno set, when the pipe fails or memory runs out.
+// Reads from the pipe until the copy holds end bytes (at most its limit)
+// or the pipe ends. False, with errno set, when the pipe fails or memory
+// runs out.
 inline bool Fill(PipeCopy* copy, uint64_t end)
 {
+    end = end < copy->limit ? end : copy->limit;
     while (!copy->ended && copy->size < end) {
         if (copy->size == copy->capacity) {
             size_t capacity = copy->capacity == 0 ? size_t{1} << 16 : copy->capacity * 2;
+            capacity = capacity < copy->limit ? capacity : static_cast<size_t>(copy->limit);
             void* grown = capacity > copy->capacity ? realloc(copy->data, capacity) : nullptr;
             if (grown == nullptr) {
                 errno = ENOMEM;
@@ -102,8 +106,29 @@ inline ssize_t Read(void* cookie, char* buffer, size_t size)
     return static_cast<ssize_t>(n);
 }
 
+// Whether the pipe ends within the copy's limit: the copy is filled to it,
+// then one byte more is asked for. False, with errno set (EFBIG for a pipe
+// that goes on), when it does not or a read fails.
+inline bool EndsWithinLimit(PipeCopy* copy)
+{
+    if (!Fill(copy, copy->limit))
+        return false;
+    if (!copy->ended) {
+        if (getc(copy->pipe) != EOF) {
+            errno = EFBIG;
+            return false;
+        }
+        if (ferror(copy->pipe)) {
+            errno = errno != 0 ? errno : EIO;
+            return false;
+        }
+        copy->ended = true;
+    }
+    return true;
+}
+
 // Any position from 0 up, past the end too, as a file allows; the end is
-// known only once the whole pipe is read.
+// known only once the whole pipe is read, within the limit.
 inline int Seek(void* cookie, off64_t* offset, int whence)
 {
     PipeCopy* copy = static_cast<PipeCopy*>(cookie);
@@ -111,7 +136,7 @@ inline int Seek(void* cookie, off64_t* offset, int whence)
     if (whence == SEEK_CUR) {
         base = static_cast<int64_t>(copy->position);
     } else if (whence == SEEK_END) {
-        if (!Fill(copy, UINT64_MAX))
+        if (!EndsWithinLimit(copy))
             return -1;
         base = static_cast<int64_t>(copy->size);
     }
@@ -138,16 +163,20 @@ inline int Close(void* cookie)
 // A stream over an input that cannot seek (a pipe), which can: the pipe's
 // bytes are read only as positions are reached, and kept for seeks back; a
 // seek past the end succeeds and reading there gives the end of the file,
-// as with a file. A failing read of the pipe, or memory running out for
-// its bytes, is a read error of the stream (errno says which). The stream
-// owns the pipe and closes it. Returns null (the pipe closed) when no
-// stream can be made.
-inline FILE* SeekableStream(FILE* pipe)
+// as with a file. At most limit bytes are kept: reading beyond them gives
+// the end of the file, and the end of a longer pipe cannot be told (a seek
+// to it fails with EFBIG), so that an endless pipe costs bounded memory and
+// time. A failing read of the pipe, or memory running out for its bytes,
+// is a read error of the stream (errno says which). The stream owns the
+// pipe and closes it. Returns null (the pipe closed) when no stream can be
+// made.
+inline FILE* SeekableStream(FILE* pipe, uint64_t limit)
 {
     auto* copy = static_cast<file_chores::PipeCopy*>(calloc(1, sizeof(file_chores::PipeCopy)));
     FILE* stream = nullptr;
     if (copy != nullptr) {
         copy->pipe = pipe;
+        copy->limit = limit;
         cookie_io_functions_t functions = {file_chores::Read, nullptr, file_chores::Seek, file_chores::Close};
         stream = fopencookie(copy, "rb", functions);
     }

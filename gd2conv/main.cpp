@@ -27,8 +27,13 @@ static int fail(const char* name, const char* reason)
     return kStatusFailed;
 }
 
+// Inputs of more bytes are refused: the largest image the reader takes,
+// true-colour and raw, needs 512 MB.
+enum : size_t { kMaxInputBytes = size_t{1} << 30 };
+
 // Reads the whole stream into memory (malloc'd; the caller frees *data).
-// Returns false, with errno set, when a read fails or memory runs out.
+// Returns false, with errno set, when a read fails, memory runs out, or the
+// stream holds more than kMaxInputBytes (EFBIG).
 static bool read_all(FILE* in, unsigned char** data, size_t* size)
 {
     size_t used = 0, capacity = 1 << 16;
@@ -37,6 +42,11 @@ static bool read_all(FILE* in, unsigned char** data, size_t* size)
         used += fread(buffer + used, 1, capacity - used, in);
         if (used < capacity)
             break;
+        if (capacity >= kMaxInputBytes) {
+            free(buffer);
+            errno = EFBIG;
+            return false;
+        }
         unsigned char* grown = static_cast<unsigned char*>(realloc(buffer, capacity * 2));
         if (grown == nullptr)
             free(buffer);

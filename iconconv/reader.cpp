@@ -128,7 +128,9 @@ int load_icon(const char* path, const icon_options* options, icon_run* run)
     }
     // An input that cannot seek (a pipe) is read through a stream that can;
     // its end, and so its size, is known once it is read whole.
-    if (fseeko(stream, 0, SEEK_CUR) != 0 && (stream = SeekableStream(stream)) == nullptr)
+    // Entries reach no further than 32-bit offsets and sizes: a longer pipe
+    // is "File too large".
+    if (fseeko(stream, 0, SEEK_CUR) != 0 && (stream = SeekableStream(stream, uint64_t{1} << 32)) == nullptr)
         return report_file_error(path, strerror(errno));
     off_t end = fseeko(stream, 0, SEEK_END) == 0 ? ftello(stream) : -1;
     if (end < 0) {

@@ -249,8 +249,7 @@ void MyView::MessageReceived(BMessage* message)
         message->FindString("error", &outcome.error);
         message->FindString("output", &outcome.output);
         std::string text = OutcomeText(fRunningTarget, fRunningPath, fRunningOutput, outcome, fRunningDir);
-        fFolder =
-            outcome.status == 0 ? OutputFolder(fRunningTarget, fRunningPath, fRunningOutput, outcome, fRunningDir) : "";
+        fFolder = outcome.status == 0 ? OutputFolder(fRunningTarget, fRunningPath, outcome, fRunningDir) : "";
         _SetStatus(fFolder.empty() ? text : text + " \u2014 click to open its folder");
         fRunningTarget = -1;
         return;

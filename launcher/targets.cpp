@@ -109,8 +109,7 @@ std::string OutputPlace(int32_t index, const std::string& path, const std::strin
     return std::string(t.program) + " finished";
 }
 
-std::string OutputFolder(int32_t index, const std::string& path, const std::string& outputName, const Outcome& outcome,
-                         const std::string& workingDir)
+std::string OutputFolder(int32_t index, const std::string& path, const Outcome& outcome, const std::string& workingDir)
 {
     if (index < 0 || index >= kTargetCount)
         return "";
@@ -125,7 +124,6 @@ std::string OutputFolder(int32_t index, const std::string& path, const std::stri
         return slash == std::string::npos ? workingDir : slash == 0 ? "/" : file.substr(0, slash);
     }
     default:
-        (void)outputName;
         return "";
     }
 }

@@ -71,8 +71,7 @@ std::string OutputPlace(int32_t index, const std::string& path, const std::strin
 
 // The folder holding that output, for a file manager, or "" when there is
 // none (nothing kept, or the outside program's own choice).
-std::string OutputFolder(int32_t index, const std::string& path, const std::string& outputName, const Outcome& outcome,
-                         const std::string& workingDir);
+std::string OutputFolder(int32_t index, const std::string& path, const Outcome& outcome, const std::string& workingDir);
 
 // The status line once target index ended on path as outcome: "Done:" and
 // where the output is, "Done, with a warning:", the last line of standard

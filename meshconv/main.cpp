@@ -63,7 +63,12 @@ static void FailWrite(void)
 // An input that cannot seek (a pipe) is read through a stream that can,
 // since the chunk walk seeks. Returns the stream to read, or null when none
 // can be made.
-static FILE* SeekableInput(FILE* input) { return fseeko(input, 0, SEEK_CUR) == 0 ? input : SeekableStream(input); }
+// (The walk reads nothing at or beyond 4 GiB, so no more is kept; the size
+// of a longer pipe is not told, and no size warning is given for it.)
+static FILE* SeekableInput(FILE* input)
+{
+    return fseeko(input, 0, SEEK_CUR) == 0 ? input : SeekableStream(input, kPositionLimit);
+}
 
 // Whether the output names the file that standard output writes to, which
 // would take the progress text and the model at once; devices such as

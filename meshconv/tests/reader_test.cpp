@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "forge3ds.h"
+#include "file_chores.h"
 #include "forgec7e.h"
 #include "testutil.h"
 
@@ -328,6 +329,35 @@ TEST(ChunkWalkTermination, PositionBeyond4GiBEndsTheWalk)
     EXPECT_EQ(r.status, 4);
     EXPECT_EQ(r.out, ReadingMesh("S") + Vertices(4) + SizeWarning(after + tail.size(), 0xFFFFFFF0));
     EXPECT_EQ(testutil::ReadFile(dir / "out.c7e"), std::string("\xE0\xC7\0\0\0\0", 6));
+}
+
+// A pipe read through the seekable stream keeps at most its limit: reads
+// beyond it give the end of the file, and the end of a longer pipe cannot be
+// told, so that an endless pipe costs bounded memory and time.
+TEST(SeekableStream, KeepsAtMostItsLimit)
+{
+    for (size_t length : {80u, 1000u}) {
+        SCOPED_TRACE(length);
+        int fds[2];
+        ASSERT_EQ(pipe(fds), 0);
+        std::string bytes(length, 'a');
+        ASSERT_EQ(write(fds[1], bytes.data(), length), static_cast<ssize_t>(length));
+        close(fds[1]);
+        FILE* stream = SeekableStream(fdopen(fds[0], "rb"), 100);
+        ASSERT_NE(stream, nullptr);
+        char buffer[200];
+        ASSERT_EQ(fseeko(stream, 50, SEEK_SET), 0);
+        EXPECT_EQ(fread(buffer, 1, sizeof buffer, stream), std::min<size_t>(length, 100) - 50);
+        errno = 0;
+        if (length <= 100) {
+            EXPECT_EQ(fseeko(stream, 0, SEEK_END), 0);
+            EXPECT_EQ(ftello(stream), static_cast<off_t>(length));
+        } else {
+            EXPECT_NE(fseeko(stream, 0, SEEK_END), 0);
+            EXPECT_EQ(errno, EFBIG);
+        }
+        fclose(stream);
+    }
 }
 
 }  // namespace
