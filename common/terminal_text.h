@@ -37,11 +37,16 @@ inline size_t PrintableLength(const unsigned char* s, size_t left)
 
 }  // namespace terminal_text
 
-// Writes the zero-terminated name to out: escaped when escape is set (out
-// is a terminal), else byte for byte.
-inline void PutName(FILE* out, const char* name, bool escape)
+// How a name is written: byte for byte; with control bytes (and the
+// backslash) escaped, so that one line stays one line in a listing read by
+// a program; or with every byte that is not printable text escaped, for a
+// terminal.
+enum class NameEscapes { kNone, kControls, kAll };
+
+// Writes the zero-terminated name to out, escaped as asked.
+inline void PutName(FILE* out, const char* name, NameEscapes escapes)
 {
-    if (!escape) {
+    if (escapes == NameEscapes::kNone) {
         fputs(name, out);
         return;
     }
@@ -50,7 +55,9 @@ inline void PutName(FILE* out, const char* name, bool escape)
     while (s[left] != 0)
         left++;
     while (left > 0) {
-        size_t n = terminal_text::PrintableLength(s, left);
+        size_t n = escapes == NameEscapes::kAll ? terminal_text::PrintableLength(s, left)
+                   : *s < 0x20 || *s == 0x7F    ? 0
+                                                : 1;
         if (n > 0 && *s != '\\') {
             fwrite(s, 1, n, out);
         } else {
@@ -63,4 +70,11 @@ inline void PutName(FILE* out, const char* name, bool escape)
         s += n;
         left -= n;
     }
+}
+
+// Writes the zero-terminated name to out: escaped when escape is set (out
+// is a terminal), else byte for byte.
+inline void PutName(FILE* out, const char* name, bool escape)
+{
+    PutName(out, name, escape ? NameEscapes::kAll : NameEscapes::kNone);
 }

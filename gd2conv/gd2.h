@@ -6,8 +6,12 @@
 
 #include <cstddef>
 
+// The first four bytes of every GD2 file.
+inline const unsigned char kGd2Signature[4] = {'g', 'd', '2', '\0'};
+
 // Images of more pixels are refused: a bound that keeps a true-colour
-// image within 512 MB, far above any image the format's users make.
+// image within 512 MB, far above any image the format's users make. The
+// image is the only copy of its pixels that the reader makes.
 enum : long { kMaxGd2Pixels = 1L << 27 };
 
 // Decodes the GD2 file held in data (size bytes) into a new gd image, which

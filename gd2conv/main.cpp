@@ -11,7 +11,7 @@
 #include "file_chores.h"
 #include "gd2.h"
 #include "gd_png.h"
-#include "partial_output.h"
+#include "output_file.h"
 #include "standard_streams.h"
 
 // Exit statuses: 0 when the PNG file was written, 1 for a wrong command
@@ -31,13 +31,16 @@ static int fail(const char* name, const char* reason)
 // true-colour and raw, needs 512 MB.
 enum : size_t { kMaxInputBytes = size_t{1} << 30 };
 
-// Reads the whole stream into memory (malloc'd; the caller frees *data).
-// Returns false, with errno set, when a read fails, memory runs out, or the
-// stream holds more than kMaxInputBytes (EFBIG).
-static bool read_all(FILE* in, unsigned char** data, size_t* size)
+// Reads the whole stream into memory (malloc'd; the caller frees *data),
+// after the first bytes, which were read already into head. Returns false,
+// with errno set, when a read fails, memory runs out, or the stream holds
+// more than kMaxInputBytes (EFBIG).
+static bool read_all(FILE* in, const unsigned char* head, size_t head_size, unsigned char** data, size_t* size)
 {
-    size_t used = 0, capacity = 1 << 16;
+    size_t used = head_size, capacity = 1 << 16;
     unsigned char* buffer = static_cast<unsigned char*>(malloc(capacity));
+    if (buffer != nullptr)
+        memcpy(buffer, head, head_size);
     while (buffer != nullptr) {
         used += fread(buffer + used, 1, capacity - used, in);
         if (used < capacity)
@@ -69,51 +72,27 @@ static bool read_all(FILE* in, unsigned char** data, size_t* size)
 }
 
 // Writes im as PNG under path, which must not be the input (by device and
-// inode): opened without emptying it first, so that a link to the input is
-// found before anything is lost. A partial file is removed, also when a
-// signal ends the run.
+// inode), through the shared output file: whole or not at all.
 static int write_output(gdImagePtr im, const char* path, const struct stat& input)
 {
-    int fd;
-    {
-        SignalsHeld held;
-        fd = open(path, O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
-        struct stat status;
-        if (fd >= 0 && fstat(fd, &status) == 0 && SameFile(status, input.st_dev, input.st_ino)) {
-            close(fd);
-            return fail(path, "the output is the input file");
-        }
-        if (fd >= 0 && S_ISREG(status.st_mode) && ftruncate(fd, 0) != 0) {
-            int error = errno;
-            close(fd);
-            return fail(path, strerror(error));
-        }
-        if (fd >= 0)
-            SetPartialOutput(path);
-    }
-    FILE* out = fd >= 0 ? fdopen(fd, "wb") : nullptr;
-    if (out == nullptr) {
-        int error = errno;
-        if (fd >= 0)
-            close(fd);
-        RemoveIfRegular(path);
-        SetPartialOutput(nullptr);
-        return fail(path, strerror(error));
-    }
+    output_file out;
+    int opened = output_open(&out, path, "gd2topng", &input);
+    if (opened == kOutputIsInput)
+        return fail(path, "the output is the input file");
+    if (opened != 0)
+        return fail(path, strerror(errno));
     int error = 0;
-    const char* failure = WritePng(im, out, &error);
-    if (fclose(out) != 0 && failure == nullptr) {
+    const char* failure = WritePng(im, out.stream, &error);
+    if (failure == nullptr && output_commit(&out) != 0) {
         failure = "error writing";
         error = errno;
     }
     if (failure != nullptr) {
-        RemoveIfRegular(path);
-        SetPartialOutput(nullptr);
+        output_abandon(&out);
         char reason[160];
         snprintf(reason, sizeof reason, "%s%s%s", failure, error != 0 ? ": " : "", error != 0 ? strerror(error) : "");
         return fail(path, reason);
     }
-    SetPartialOutput(nullptr);
     return 0;
 }
 
@@ -149,9 +128,19 @@ int main(int argc, char** argv)
         fclose(in);
         return fail(inputPath, strerror(error));
     }
+    // Standard output carries nothing of ours: the only check is that it is
+    // not the input, which the output's name is checked against below.
+    // The kind is told by the first bytes, before a pipe is read whole.
+    unsigned char head[sizeof kGd2Signature];
+    size_t got = fread(head, 1, sizeof head, in);
+    if (got < sizeof head || memcmp(head, kGd2Signature, sizeof head) != 0) {
+        int error = ferror(in) ? (errno != 0 ? errno : EIO) : 0;
+        fclose(in);
+        return fail(inputPath, error != 0 ? strerror(error) : "not a GD2 file");
+    }
     unsigned char* data = nullptr;
     size_t size = 0;
-    bool read = read_all(in, &data, &size);
+    bool read = read_all(in, head, got, &data, &size);
     int error = errno;
     fclose(in);
     if (!read)
@@ -161,7 +150,7 @@ int main(int argc, char** argv)
     free(data);
     if (im == nullptr)
         return fail(inputPath, fault);
-    RemovePartialOutputOnSignals();
+    remove_output_on_signals();
     int status = write_output(im, argv[2], input);
     gdImageDestroy(im);
     return status;

@@ -18,7 +18,8 @@
 //             store them one after another after the colours; compressed
 //             formats hold each chunk's bytes as its zlib stream.
 // Chunks beyond the image's edge hold no pixel and are not read; pixels
-// that no chunk covers stay 0. A transparent palette index beyond the
+// that no chunk covers stay 0. A true-colour image's transparent colour
+// marks its pixels of that red, green and blue fully clear. A transparent palette index beyond the
 // colour count is ignored, and a pixel's index beyond it takes its colour
 // from the stored table of 256.
 #include "gd2.h"
@@ -29,7 +30,6 @@
 #include <cstdlib>
 #include <cstring>
 
-static const unsigned char kGd2Signature[4] = {'g', 'd', '2', '\0'};
 enum : size_t { kHeaderSize = 18, kIndexEntrySize = 8, kPaletteSize = 256 };
 enum { kMinChunk = 64, kMaxChunk = 4096, kNoTransparent1 = 257 };
 enum { kPaletteRaw = 1, kPaletteCompressed = 2, kTrueColourRaw = 3, kTrueColourCompressed = 4 };
@@ -127,6 +127,7 @@ const char* CheckIndex(Reader* in, const Header& h, int bytesPerPixel)
     for (uint64_t i = 0; i < entries; i++)
         if ((Get32(index + i * kIndexEntrySize) | Get32(index + i * kIndexEntrySize + 4)) & 0x80000000u)
             return "a chunk lies outside the file";
+    uint64_t inflated = 0;
     for (int cy = 0; cy < UsedDown(h); cy++) {
         for (int cx = 0; cx < UsedAcross(h); cx++) {
             const unsigned char* e = index + (static_cast<size_t>(cy) * h.across + cx) * kIndexEntrySize;
@@ -134,11 +135,17 @@ const char* CheckIndex(Reader* in, const Header& h, int bytesPerPixel)
             if (offset < 0 || length <= 0 || static_cast<size_t>(offset) > in->size ||
                 static_cast<size_t>(length) > in->size - static_cast<size_t>(offset))
                 return "a chunk lies outside the file";
-            if (static_cast<uint64_t>(ChunkSpan(h, cx, cy).Pixels()) * bytesPerPixel >
-                static_cast<uint64_t>(length) * kMaxDeflateRatio)
+            const uint64_t bytes = static_cast<uint64_t>(ChunkSpan(h, cx, cy).Pixels()) * bytesPerPixel;
+            if (bytes > static_cast<uint64_t>(length) * kMaxDeflateRatio)
                 return "too little image data";
+            inflated += bytes;
         }
     }
+    // Streams of one file that do not overlap unpack to at most the ratio
+    // times its size; an index that names one stream for many chunks asks
+    // for more, and would cost time and memory out of all proportion.
+    if (inflated > static_cast<uint64_t>(in->size) * kMaxDeflateRatio)
+        return "the chunks name more data than the file holds";
     return nullptr;
 }
 
@@ -189,12 +196,26 @@ const char* ReadColours(Reader* in, const Header& h, Colours* c)
     return nullptr;
 }
 
-// Decodes every chunk that holds pixels into pixels (width x height
-// values of bytesPerPixel bytes each, zero where no chunk reaches).
-const char* ReadPixels(Reader* in, const Header& h, const unsigned char* index, int bytesPerPixel,
-                       unsigned char* pixels)
+// Copies one row of a chunk (n pixels from the bytes at from) into row y
+// of the image from column x on.
+void PutRow(gdImagePtr im, int y, int x, const unsigned char* from, int n, bool trueColour)
 {
-    const size_t rowBytes = static_cast<size_t>(h.width) * bytesPerPixel;
+    if (!trueColour) {
+        memcpy(im->pixels[y] + x, from, static_cast<size_t>(n));
+        return;
+    }
+    for (int i = 0; i < n; i++, from += 4) {
+        // gd's alpha has 7 bits; a larger value is taken as fully clear.
+        int alpha = from[0] > gdAlphaMax ? gdAlphaMax : from[0];
+        im->tpixels[y][x + i] = gdTrueColorAlpha(from[1], from[2], from[3], alpha);
+    }
+}
+
+// Decodes every chunk that holds pixels straight into the image, whose
+// pixels stay 0 where no chunk reaches.
+const char* ReadPixels(Reader* in, const Header& h, const unsigned char* index, gdImagePtr im)
+{
+    const int bytesPerPixel = h.trueColour ? 4 : 1;
     unsigned char* chunk = nullptr;
     if (h.compressed) {
         size_t largest = static_cast<size_t>(h.chunk < h.width ? h.chunk : h.width) *
@@ -226,51 +247,40 @@ const char* ReadPixels(Reader* in, const Header& h, const unsigned char* index, 
                 in->at += need;
             }
             for (int y = s.y0; y < s.y1 && fault == nullptr; y++)
-                memcpy(pixels + static_cast<size_t>(y) * rowBytes + static_cast<size_t>(s.x0) * bytesPerPixel,
-                       from + static_cast<size_t>(y - s.y0) * spanBytes, spanBytes);
+                PutRow(im, y, s.x0, from + static_cast<size_t>(y - s.y0) * spanBytes, s.x1 - s.x0, h.trueColour);
         }
     }
     free(chunk);
     return fault;
 }
 
-gdImagePtr PaletteImage(const Header& h, const Colours& c, const unsigned char* pixels)
+// Gives a palette image its colours: those the file declares, and as many
+// more of the stored table as the pixels name.
+void SetPalette(gdImagePtr im, const Header& h, const Colours& c)
 {
     int colours = c.count;
-    const size_t n = static_cast<size_t>(h.width) * h.height;
-    for (size_t i = 0; i < n; i++)
-        colours = pixels[i] >= colours ? pixels[i] + 1 : colours;
-    gdImagePtr im = gdImageCreate(h.width, h.height);
-    if (im == nullptr)
-        return nullptr;
+    for (int y = 0; y < h.height; y++)
+        for (int x = 0; x < h.width; x++)
+            colours = im->pixels[y][x] >= colours ? im->pixels[y][x] + 1 : colours;
     for (int i = 0; i < colours; i++)
         gdImageColorAllocateAlpha(im, c.table[i][0], c.table[i][1], c.table[i][2], c.table[i][3] & gdAlphaMax);
     if (c.transparent >= 0 && c.transparent < c.count)
         gdImageColorTransparent(im, c.transparent);
-    for (int y = 0; y < h.height; y++)
-        for (int x = 0; x < h.width; x++)
-            gdImageSetPixel(im, x, y, pixels[static_cast<size_t>(y) * h.width + x]);
-    return im;
 }
 
-gdImagePtr TrueColourImage(const Header& h, const Colours& c, const unsigned char* pixels)
+// Makes the pixels of a true-colour image's transparent colour (its red,
+// green and blue, whatever their stored alpha) fully clear, as a PNG with
+// an alpha channel must show them.
+void ClearTransparent(gdImagePtr im, const Header& h, int32_t transparent)
 {
-    gdImagePtr im = gdImageCreateTrueColor(h.width, h.height);
-    if (im == nullptr)
-        return nullptr;
-    gdImageAlphaBlending(im, 0);
-    gdImageSaveAlpha(im, 1);
-    if (c.transparent != -1)
-        gdImageColorTransparent(im, c.transparent);
-    for (int y = 0; y < h.height; y++) {
-        for (int x = 0; x < h.width; x++) {
-            const unsigned char* p = pixels + (static_cast<size_t>(y) * h.width + x) * 4;
-            // gd's alpha has 7 bits; a larger value is taken as fully clear.
-            int alpha = p[0] > gdAlphaMax ? gdAlphaMax : p[0];
-            gdImageSetPixel(im, x, y, gdTrueColorAlpha(p[1], p[2], p[3], alpha));
-        }
-    }
-    return im;
+    if (transparent == -1)
+        return;
+    gdImageColorTransparent(im, transparent);
+    const int rgb = transparent & 0xFFFFFF;
+    for (int y = 0; y < h.height; y++)
+        for (int x = 0; x < h.width; x++)
+            if ((im->tpixels[y][x] & 0xFFFFFF) == rgb)
+                im->tpixels[y][x] = rgb | gdAlphaTransparent << 24;
 }
 
 }  // namespace
@@ -301,17 +311,22 @@ gdImagePtr read_gd2(const unsigned char* data, size_t size, const char** fault)
         *fault = "too little image data";
         return nullptr;
     }
-    unsigned char* pixels = static_cast<unsigned char*>(calloc(static_cast<size_t>(h.width) * h.height, bytesPerPixel));
-    if (pixels == nullptr) {
+    // The image is the one copy of the pixels: chunks decode into it.
+    gdImagePtr im = h.trueColour ? gdImageCreateTrueColor(h.width, h.height) : gdImageCreate(h.width, h.height);
+    if (im == nullptr) {
         *fault = "out of memory";
         return nullptr;
     }
-    gdImagePtr im = nullptr;
-    if ((*fault = ReadPixels(&in, h, index, bytesPerPixel, pixels)) == nullptr) {
-        im = h.trueColour ? TrueColourImage(h, colours, pixels) : PaletteImage(h, colours, pixels);
-        if (im == nullptr)
-            *fault = "out of memory";
+    if ((*fault = ReadPixels(&in, h, index, im)) != nullptr) {
+        gdImageDestroy(im);
+        return nullptr;
     }
-    free(pixels);
+    if (h.trueColour) {
+        gdImageAlphaBlending(im, 0);
+        gdImageSaveAlpha(im, 1);
+        ClearTransparent(im, h, colours.transparent);
+    } else {
+        SetPalette(im, h, colours);
+    }
     return im;
 }

@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "terminal_text.h"
+
 // What the command line asks of every file. A selection field of 0 (false)
 // matches every image.
 struct icon_options {
@@ -22,10 +24,12 @@ struct icon_options {
 };
 
 // The names of the PNG files that one run of the program wrote, shared by
-// its files: no output of a run replaces another of the same run.
+// its files: no output of a run replaces another of the same run. An open
+// hash table of names, at most half full.
 struct icon_run {
-    char** written;  // owned, as are the names
-    size_t count, capacity;
+    char** names;  // slots: a name (owned) or null
+    unsigned* next_suffix;  // per name: the _N to try when it is taken again
+    size_t count, slots;
 };
 void free_icon_run(icon_run* run);
 
@@ -49,6 +53,7 @@ struct icon_file {
     const icon_options* options;
     icon_run* run;  // the run it belongs to
     FILE* report;  // where the report lines go
+    NameEscapes names;  // how names are written into them
     bool cursor;  // type 2: the directory's planes and bit count are the hotspot
     // Pixels without data behind them (beyond the end of the file, read as
     // zeros) that the file's images may still make.
@@ -160,6 +165,11 @@ char* output_name(const icon_file* file, int width, int height, int bpp);
 // (the same offset, and for PNG data the same size) under the same name, or
 // null: such an image need not be made again.
 const char* already_written(const icon_file* file, uint32_t offset, uint32_t png_size, const char* name);
+
+// Writes a name (a file's, an output's) into the report as the file's
+// report stream needs it: escaped on a terminal, and in a listing with its
+// control bytes escaped, so that one line is one image.
+void put_report_name(const icon_file* file, const char* name);
 
 // Records an output of the file without writing anything, for a listing:
 // later entries then find it as already_written writes would.

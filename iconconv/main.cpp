@@ -14,7 +14,7 @@
 
 #include "file_chores.h"
 #include "icon.h"
-#include "partial_output.h"
+#include "output_file.h"
 #include "standard_streams.h"
 
 // Exit statuses: 0 when every image was written, 1 after an allocation
@@ -159,11 +159,13 @@ int main(int argc, char** argv)
         struct stat folder;
         int error = stat(options.output_directory, &folder) != 0 ? errno : S_ISDIR(folder.st_mode) ? 0 : ENOTDIR;
         if (error != 0) {
-            fprintf(stderr, "pngsmith: %s: %s\n", options.output_directory, strerror(error));
+            fputs("pngsmith: ", stderr);
+            PutName(stderr, options.output_directory, isatty(STDERR_FILENO) != 0);
+            fprintf(stderr, ": %s\n", strerror(error));
             return kStatusFailed;
         }
     }
-    RemovePartialOutputOnSignals();
+    remove_output_on_signals();
     icon_run run = {};
     int status = 0;
     for (int i = optind; i < argc; i++)

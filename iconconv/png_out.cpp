@@ -12,9 +12,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "file_chores.h"
 #include "gd_png.h"
-#include "partial_output.h"
+#include "output_file.h"
 #include "icon.h"
 
 char* output_name(const icon_file* file, int width, int height, int bpp)
@@ -76,53 +75,85 @@ void note_output(icon_file* file, uint32_t offset, uint32_t png_size, const char
     add_output(file, offset, png_size, name, copy_of(name));
 }
 
-// Records a name that the run wrote.
-static void add_written(icon_run* run, const char* name)
+// FNV-1a of a name: the run's names are the user's file names, not data
+// read from a file, so no seed is needed.
+static size_t hash_name(const char* name)
 {
-    if (run->count == run->capacity) {
-        size_t capacity = run->capacity == 0 ? 16 : run->capacity * 2;
-        char** grown = static_cast<char**>(icon_alloc(capacity * sizeof(char*)));
-        if (run->count > 0)
-            memcpy(grown, run->written, run->count * sizeof(char*));
-        free(run->written);
-        run->written = grown;
-        run->capacity = capacity;
-    }
-    run->written[run->count++] = copy_of(name);
+    uint64_t h = 14695981039346656037u;
+    for (const unsigned char* p = reinterpret_cast<const unsigned char*>(name); *p != 0; p++)
+        h = (h ^ *p) * 1099511628211u;
+    return static_cast<size_t>(h ^ (h >> 29));
 }
 
-void free_icon_run(icon_run* run)
+// The slot of name in the run's table: the one holding it, or the empty
+// slot where it would go.
+static size_t find_slot(const icon_run* run, const char* name)
 {
-    for (size_t i = 0; i < run->count; i++)
-        free(run->written[i]);
-    free(run->written);
-    *run = icon_run{};
+    size_t mask = run->slots - 1, s = hash_name(name) & mask;
+    while (run->names[s] != nullptr && strcmp(run->names[s], name) != 0)
+        s = (s + 1) & mask;
+    return s;
 }
 
 static bool name_taken(const icon_run* run, const char* name)
 {
-    for (size_t i = 0; i < run->count; i++)
-        if (strcmp(run->written[i], name) == 0)
-            return true;
-    return false;
+    return run->slots != 0 && run->names[find_slot(run, name)] != nullptr;
+}
+
+// Records a name that the run wrote (owned by the run from now on), with
+// the next suffix to try for it; the table stays at most half full.
+static void add_name(icon_run* run, char* name, unsigned next_suffix)
+{
+    if (2 * (run->count + 1) > run->slots) {
+        icon_run grown = {};
+        grown.slots = run->slots == 0 ? 64 : run->slots * 2;
+        grown.names = static_cast<char**>(icon_alloc(grown.slots * sizeof(char*)));
+        grown.next_suffix = static_cast<unsigned*>(icon_alloc(grown.slots * sizeof(unsigned)));
+        for (size_t i = 0; i < run->slots; i++) {
+            if (run->names[i] == nullptr)
+                continue;
+            size_t s = find_slot(&grown, run->names[i]);
+            grown.names[s] = run->names[i];
+            grown.next_suffix[s] = run->next_suffix[i];
+        }
+        grown.count = run->count;
+        free(run->names);
+        free(run->next_suffix);
+        *run = grown;
+    }
+    size_t s = find_slot(run, name);
+    run->names[s] = name;
+    run->next_suffix[s] = next_suffix;
+    run->count++;
+}
+
+void free_icon_run(icon_run* run)
+{
+    for (size_t i = 0; i < run->slots; i++)
+        free(run->names[i]);
+    free(run->names);
+    free(run->next_suffix);
+    *run = icon_run{};
 }
 
 // The name under which the output is written: its own, or with _2, _3, ...
 // before ".png" when an earlier image of the run (of this file or an
-// earlier one) took it. The caller frees it.
-static char* unique_name(const icon_file* file, const char* name)
+// earlier one) took it. Each name remembers the suffix to try next, so
+// that many images of one name cost constant time each, however many
+// files of one stem share the output folder. The caller frees it.
+static char* unique_name(icon_run* run, const char* name)
 {
     size_t length = strlen(name), stem = length - 4;  // without ".png"
     char* candidate = static_cast<char*>(icon_alloc(length + 16));
     memcpy(candidate, name, length + 1);
-    // The images of one name so far took the name and _2 up to _N in turn:
-    // the search starts past them, so that many images of one size cost
-    // time in proportion to their number, not its square.
-    unsigned same = 0;
-    for (size_t i = 0; i < file->output_count; i++)
-        same += strcmp(file->outputs[i].name, name) == 0;
-    for (unsigned n = same + 1; name_taken(file->run, candidate); n++)
-        snprintf(candidate, length + 16, "%.*s_%u.png", static_cast<int>(stem), name, n < 2 ? 2 : n);
+    if (!name_taken(run, name))
+        return candidate;
+    size_t slot = find_slot(run, name);
+    unsigned n = run->next_suffix[slot];
+    do
+        snprintf(candidate, length + 16, "%.*s_%u.png", static_cast<int>(stem), name, n++);
+    while (name_taken(run, candidate));
+    run->next_suffix[find_slot(run, name)] = n;
     return candidate;
 }
 
@@ -130,36 +161,10 @@ static char* unique_name(const icon_file* file, const char* name)
 // system's reason for error (0: none).
 static int fail_output(const icon_file* file, const char* what, const char* name, int error = 0)
 {
-    fprintf(file->report, "%s %s%s%s)\n", what, name, error != 0 ? ": " : "", error != 0 ? strerror(error) : "");
+    fprintf(file->report, "%s ", what);
+    put_report_name(file, name);
+    fprintf(file->report, "%s%s)\n", error != 0 ? ": " : "", error != 0 ? strerror(error) : "");
     return -1;
-}
-
-// Opens the output for writing without emptying it first, so that a name
-// that leads to the input itself (a link) is found before anything is lost.
-// Returns null with *is_input set for that case, or null with errno set for
-// a file that cannot be created.
-static FILE* open_output(const icon_file* file, const char* name, bool* is_input)
-{
-    *is_input = false;
-    int fd = open(name, O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
-    if (fd < 0)
-        return nullptr;
-    struct stat status;
-    if (fstat(fd, &status) == 0 && (file->device != 0 || file->inode != 0) &&
-        SameFile(status, file->device, file->inode)) {
-        *is_input = true;
-        close(fd);
-        return nullptr;
-    }
-    FILE* out = nullptr;
-    if (!S_ISREG(status.st_mode) || ftruncate(fd, 0) == 0)
-        out = fdopen(fd, "wb");
-    if (out == nullptr) {
-        int error = errno;
-        close(fd);
-        errno = error;
-    }
-    return out;
 }
 
 // The name that report lines give standard output.
@@ -186,40 +191,41 @@ static int write_output(icon_file* file, uint32_t offset, uint32_t png_size, con
         fprintf(file->report, "%s)\n", kStandardOutput);
         return 0;
     }
-    char* written = unique_name(file, name);
-    bool is_input;
-    FILE* out;
-    {
-        SignalsHeld held;
-        out = open_output(file, written, &is_input);
-        if (out != nullptr)
-            SetPartialOutput(written);
-    }
-    int result = 0;
-    if (is_input) {
-        fprintf(file->report, "skipped: the output %s is the input file)\n", written);
-        result = -1;
-    } else if (out == nullptr) {
-        result = fail_output(file, "cannot create", written, errno);
+    char* written = unique_name(file->run, name);
+    struct stat input = {};
+    input.st_dev = file->device;
+    input.st_ino = file->inode;
+    bool from_file = file->device != 0 || file->inode != 0;
+    output_file out;
+    int opened = output_open(&out, written, "pngsmith", from_file ? &input : nullptr);
+    int result = -1;
+    if (opened == kOutputIsInput) {
+        fprintf(file->report, "skipped: the output ");
+        put_report_name(file, written);
+        fprintf(file->report, " is the input file)\n");
+    } else if (opened != 0) {
+        fail_output(file, "cannot create", written, errno);
     } else {
-        const char* failure = write(out, &error);
-        if (fclose(out) != 0 && failure == nullptr) {
+        const char* failure = write(out.stream, &error);
+        if (failure == nullptr && output_commit(&out) != 0) {
             failure = "error writing";
             error = errno;
         }
         if (failure != nullptr) {
-            RemoveIfRegular(written);
-            result = fail_output(file, failure, written, error);
+            output_abandon(&out);
+            fail_output(file, failure, written, error);
+        } else {
+            result = 0;
         }
-        SetPartialOutput(nullptr);
     }
     if (result != 0) {
         free(written);
         return result;
     }
-    fprintf(file->report, "%s)\n", written);
-    add_written(file->run, written);
-    add_output(file, offset, png_size, name, written);
+    put_report_name(file, written);
+    fprintf(file->report, ")\n");
+    add_output(file, offset, png_size, name, copy_of(written));
+    add_name(file->run, written, 2);
     return 0;
 }
 

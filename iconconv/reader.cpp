@@ -14,6 +14,7 @@
 // Width, height and depth come from the image's own header, never from its
 // directory entry. Bytes past the end of the file read as 0.
 #include <sys/stat.h>
+#include <unistd.h>
 #include <zlib.h>
 
 #include <cerrno>
@@ -21,6 +22,7 @@
 #include <cstring>
 
 #include "file_chores.h"
+#include "seekable_stream.h"
 #include "get_le.h"
 #include "icon.h"
 
@@ -85,6 +87,9 @@ void init_icon_file(icon_file* file, FILE* stream, uint64_t size, const char* pa
     file->run = run;
     // With the PNG data on standard output, the account goes beside it.
     file->report = options->to_stdout && !options->list ? stderr : stdout;
+    file->names = isatty(fileno(file->report)) ? NameEscapes::kAll
+                  : options->list              ? NameEscapes::kControls
+                                               : NameEscapes::kNone;
     file->budget = size * kUnbackedPerByte + kUnbackedAllowance;
 }
 
@@ -108,11 +113,23 @@ static bool spend(uint64_t* budget, uint64_t cost)
     return true;
 }
 
+void put_report_name(const icon_file* file, const char* name) { PutName(file->report, name, file->names); }
+
 static int report_file_error(const char* path, const char* reason)
 {
     fflush(stdout);
-    fprintf(stderr, "pngsmith: %s: %s\n", path, reason);
+    fputs("pngsmith: ", stderr);
+    PutName(stderr, path, isatty(STDERR_FILENO) != 0);
+    fprintf(stderr, ": %s\n", reason);
     return -1;
+}
+
+// Whether the file header is an icon's or a cursor's: reserved 0, type 1
+// or 2.
+static bool is_icon_header(const unsigned char* field)
+{
+    uint16_t reserved = GetLE16(field), type = GetLE16(field + 2);
+    return reserved == 0 && (type == kIconType || type == kCursorType);
 }
 
 int load_icon(const char* path, const icon_options* options, icon_run* run)
@@ -126,12 +143,26 @@ int load_icon(const char* path, const icon_options* options, icon_run* run)
         fclose(stream);
         return report_file_error(path, strerror(error));
     }
+    // PNG data or progress lines appended to the input would change the
+    // file the user named as the input (devices such as /dev/null aside).
+    struct stat out;
+    if (fstat(STDOUT_FILENO, &out) == 0 && !S_ISCHR(status.st_mode) && SameFile(out, status.st_dev, status.st_ino)) {
+        fclose(stream);
+        return report_file_error(path, "the input is also standard output");
+    }
     // An input that cannot seek (a pipe) is read through a stream that can;
     // its end, and so its size, is known once it is read whole.
     // Entries reach no further than 32-bit offsets and sizes: a longer pipe
     // is "File too large".
-    if (fseeko(stream, 0, SEEK_CUR) != 0 && (stream = SeekableStream(stream, uint64_t{1} << 32)) == nullptr)
+    if (fseeko(stream, 0, SEEK_CUR) != 0 && (stream = SeekableStream(stream, uint64_t{1} << 32, kPipeMemory)) == nullptr)
         return report_file_error(path, strerror(errno));
+    // The kind is told by the first bytes, before a pipe is read to its end.
+    unsigned char head[kFileHeaderSize];
+    read_block(stream, head, sizeof head);
+    if (!is_icon_header(head)) {
+        fclose(stream);
+        return report_file_error(path, "not an icon or cursor file");
+    }
     off_t end = fseeko(stream, 0, SEEK_END) == 0 ? ftello(stream) : -1;
     if (end < 0) {
         int error = errno;
@@ -345,7 +376,8 @@ static void begin_line(const icon_file* file, const icon_entry* entry)
                 static_cast<long>(entry->height), static_cast<long>(entry->bpp), entry->size_field);
         return;
     }
-    fprintf(file->report, "%s: %u: %ldx%ld %dbpp %s %lu bytes", file->path, entry->number,
+    put_report_name(file, file->path);
+    fprintf(file->report, ": %u: %ldx%ld %dbpp %s %lu bytes", entry->number,
             static_cast<long>(entry->width), static_cast<long>(entry->height), entry->bpp,
             entry->png ? "png" : "bitmap", static_cast<unsigned long>(entry->bytes));
     if (file->cursor)
@@ -356,7 +388,11 @@ static void begin_line(const icon_file* file, const icon_entry* entry)
 // for a listing one that would be written.
 static int keep_image(icon_file* file, const char* written)
 {
-    fprintf(file->report, file->options->list ? "\n" : "%s)\n", written);
+    if (!file->options->list) {
+        put_report_name(file, written);
+        fputc(')', file->report);
+    }
+    fputc('\n', file->report);
     return 0;
 }
 
@@ -459,9 +495,9 @@ int load_icon_file(icon_file* file)
 {
     unsigned char field[kFileHeaderSize];
     read_block(file->stream, field, sizeof field);
-    uint16_t reserved = GetLE16(field), type = GetLE16(field + 2), count = GetLE16(field + 4);
-    if (reserved != 0 || (type != kIconType && type != kCursorType))
+    if (!is_icon_header(field))
         return kNotAnIcon;
+    uint16_t type = GetLE16(field + 2), count = GetLE16(field + 4);
     file->cursor = type == kCursorType;
 
     size_t directory_size = count * kDirEntrySize;
@@ -481,8 +517,10 @@ int load_icon_file(icon_file* file)
     } else if (o->to_stdout && !o->list && selected > 1) {
         result = kManySelected;
     } else {
-        if (!o->list)
-            fprintf(file->report, "%s: %d icons.\n", file->stem, count);
+        if (!o->list) {
+            put_report_name(file, file->stem);
+            fprintf(file->report, ": %d icons.\n", count);
+        }
         for (unsigned i = 0; i < count; i++) {
             if (chosen[i] && load_icon_image(file, &entries[i]) != 0)
                 result = -1;
