@@ -75,16 +75,40 @@ template <typename Take> static void ReadEntries(FILE* input, uint32_t count, si
     }
 }
 
-// Reads a list's count: the entries it announces, as many of them as lie
-// before limit (the end of the list's mesh).
-static uint16_t ReadCount(FILE* input, uint32_t limit, size_t entrySize)
+// Whether the last list read lost entries to its mesh's end: nothing of
+// the mesh follows it then.
+static bool listCut;
+
+// Reads a list's count: the entries it announces (*announced), as many of
+// them as lie before limit (the end of the list's mesh).
+static uint16_t ReadCount(FILE* input, uint32_t limit, size_t entrySize, uint16_t* announced)
 {
     unsigned char bytes[2];
     ReadZeroFilled(input, bytes, sizeof bytes);
     uint16_t count = GetLE16(bytes);
+    *announced = count;
     off_t at = ftello(input);
     uint64_t room = at >= 0 && static_cast<uint64_t>(at) < limit ? (limit - static_cast<uint64_t>(at)) / entrySize : 0;
-    return count <= room ? count : static_cast<uint16_t>(room);
+    listCut = count > room;
+    return listCut ? static_cast<uint16_t>(room) : count;
+}
+
+// Says that a list lost entries to its mesh's end: the file's lengths are
+// damaged, and the mesh is written with what lies inside it.
+static void WarnListCut(const char* what, uint16_t read, uint16_t announced)
+{
+    if (read < announced)
+        printf("\nWarning : Only %u of %u %s Lie Within the Mesh!\n", read, announced, what);
+}
+
+// Says that a level's walk ends before its parent's end, at a chunk that
+// runs past that end or whose length is not valid: what follows in the
+// parent is not read.
+static void WarnLevelCut(const _Chunk& chunk, bool pastEnd)
+{
+    printf(pastEnd ? "\nWarning : Chunk %04X at Offset %llu Runs Past the End of Its Parent!\n"
+                   : "\nWarning : Chunk %04X at Offset %llu Has an Invalid Length, the Rest of Its Parent Is Skipped!\n",
+           chunk.id, static_cast<unsigned long long>(chunk.start));
 }
 
 int ReadChunk(FILE* input, _Chunk* chunk)
@@ -130,10 +154,17 @@ template <typename Act> static void WalkChunks(FILE* input, bool hasLimit, uint3
             continue;
         if (step == _Step::kStop)
             return;
-        if (hasLimit && chunk.end >= limit)
+        bool wraps = chunk.length < kChunkHeaderSize || chunk.end < chunk.start;
+        if (hasLimit && !wraps && chunk.end >= limit) {
+            if (chunk.end > limit)
+                WarnLevelCut(chunk, true);
             return;
-        if (!SeekToEnd(input, chunk))
+        }
+        if (!SeekToEnd(input, chunk)) {
+            if (hasLimit && ferror(input) == 0)
+                WarnLevelCut(chunk, !wraps);
             return;
+        }
     }
 }
 
@@ -179,8 +210,13 @@ int ReadObjectChunk(FILE* input, uint32_t limit, FILE* output)
         if (chunk.id != kMeshChunk)
             return _Step::kNotMine;
         // A mesh that claims to end past its object ends with it.
+        if (chunk.end > limit || chunk.end < chunk.start)
+            WarnLevelCut(chunk, true);
         result = ReadMeshChunk(input, chunk.end < limit ? chunk.end : limit, name, output);
-        return result == 0 ? _Step::kNext : _Step::kStop;
+        // An object's first mesh is its only one: the mesh's walk stops
+        // inside its last child or past its end, where no sibling of the
+        // mesh begins, and the object's walk ends with it.
+        return _Step::kStop;
     });
     return result;
 }
@@ -229,16 +265,17 @@ int ReadMeshChunk(FILE* input, uint32_t limit, const char* name, FILE* output)
         switch (chunk.id) {
         case kVerticesChunk:
             ReadVerticesChunk(input, limit);
-            return _Step::kNext;
+            break;
         case kFacesChunk:
             ReadFacesChunk(input, limit);
-            return _Step::kNext;
+            break;
         case kMappingChunk:
             ReadMappingChunk(input, limit);
-            return _Step::kNext;
+            break;
         default:
             return _Step::kNotMine;
         }
+        return listCut ? _Step::kStop : _Step::kNext;
     });
     return CompleteMesh(output) == 0 ? 0 : kWriteFailed;
 }
@@ -250,7 +287,8 @@ template <typename T, typename Decode>
 static int LoadList(FILE* input, uint32_t limit, const char* what, size_t entrySize, T*& array, uint32_t& count,
                     const char* noMemory, Decode decode)
 {
-    uint16_t n = ReadCount(input, limit, entrySize);
+    uint16_t announced;
+    uint16_t n = ReadCount(input, limit, entrySize, &announced);
     printf("Reading %i %s...", n, what);
     free(array);
     array = static_cast<T*>(AllocateArray(n, sizeof(T)));
@@ -263,6 +301,7 @@ static int LoadList(FILE* input, uint32_t limit, const char* what, size_t entryS
     ReadEntries(input, n, entrySize, [&](uint32_t i, const unsigned char* p) { out[i] = decode(p); });
     count = n;
     printf("Done!\n");
+    WarnListCut(what, n, announced);
     return 0;
 }
 
@@ -287,7 +326,8 @@ int ReadFacesChunk(FILE* input, uint32_t limit)
 
 int ReadMappingChunk(FILE* input, uint32_t limit)
 {
-    uint16_t n = ReadCount(input, limit, kMappingEntrySize);
+    uint16_t announced;
+    uint16_t n = ReadCount(input, limit, kMappingEntrySize, &announced);
     printf("Reading %i Texture Coordinates...", n);
     _Vertex* vertices = currentModel.vertices;
     // An empty list matches a mesh without vertices: 0 equals 0.
@@ -301,6 +341,7 @@ int ReadMappingChunk(FILE* input, uint32_t limit)
         vertices[i].v = GetLEFloat(p + 4);
     });
     printf("Done!\n");
+    WarnListCut("Texture Coordinates", n, announced);
     return 0;
 }
 

@@ -23,6 +23,17 @@ std::string ReadingMesh(const std::string& name) { return "Reading Mesh : " + na
 std::string Vertices(int n) { return "Reading " + std::to_string(n) + " Vertices...Done!\n"; }
 std::string Faces(int n) { return "Reading " + std::to_string(n) + " Faces...Done!\n"; }
 std::string Coords(int n) { return "Reading " + std::to_string(n) + " Texture Coordinates...Done!\n"; }
+// The warnings of a walk that damaged lengths cut short.
+std::string ListCut(int read, int announced, const std::string& what)
+{
+    return "\nWarning : Only " + std::to_string(read) + " of " + std::to_string(announced) + " " + what +
+           " Lie Within the Mesh!\n";
+}
+std::string LevelCut(const char* id, uint64_t offset, bool pastEnd)
+{
+    return std::string("\nWarning : Chunk ") + id + " at Offset " + std::to_string(offset) +
+           (pastEnd ? " Runs Past the End of Its Parent!\n" : " Has an Invalid Length, the Rest of Its Parent Is Skipped!\n");
+}
 
 std::string Written(const std::string& name, int v, int f, int unused = 0)
 {
@@ -154,15 +165,16 @@ std::vector<WalkCase> WalkCases()
          Main(Header(0x0002, 0xFFFFFFF0) + Editor(Object("M", kTriMesh))),
          "",
          {}},
-        {"zero length in the editor", Main(Editor(Header(0x3D3E, 0) + Object("M", kTriMesh))), "", {}},
+        {"zero length in the editor", Main(Editor(Header(0x3D3E, 0) + Object("M", kTriMesh))),
+         LevelCut("3D3E", 12, false), {}},
         {"zero length in an object",
          Main(Editor(Object("A", Header(0x4010, 5) + kTriMesh) + Object("B", kTriMesh))),
-         TriLog("B"),
+         LevelCut("4010", 20, false) + TriLog("B"),
          {{"B", 3, 1}}},
         {"zero length in a mesh",
          Main(
              Editor(Object("A", Mesh(VertexList(kTri) + Header(0x4150, 0) + FaceList(kFace))) + Object("B", kTriMesh))),
-         ReadingMesh("A") + Vertices(3) + TriLog("B"),
+         ReadingMesh("A") + Vertices(3) + LevelCut("4150", 70, false) + TriLog("B"),
          {{"B", 3, 1}}},
         {"length beyond the end of the file",
          Main(Editor(Object("A", kTriMesh)) + Header(0xB000, 0x7FFFFFFF)),
@@ -173,7 +185,7 @@ std::vector<WalkCase> WalkCases()
         // each object is read once.
         {"meshes running past their objects",
          Main(Editor(pastObject("a") + pastObject("b") + kTriLists)),
-         ReadingMesh("a") + ReadingMesh("b"),
+         LevelCut("4100", 20, true) + ReadingMesh("a") + LevelCut("4100", 34, true) + ReadingMesh("b"),
          {}},
         // The editor claims more than the file holds, and an unknown chunk
         // ends past the end of the file: the seek there succeeds and the
@@ -186,9 +198,14 @@ std::vector<WalkCase> WalkCases()
               Editor(Object("B", kTriMesh))),
          TriLog("A"),
          {{"A", 3, 1}}},
+        {"mesh one byte short",
+         Main(Editor(Object("M", Header(kMeshChunk, static_cast<uint32_t>(kTriMesh.size() - 1)) + kTriMesh.substr(6)) +
+                     Object("B", kTriMesh))),
+         ReadingMesh("M") + Vertices(3) + Faces(0) + ListCut(0, 1, "Faces") + TriLog("B"),
+         {{"B", 3, 1}}},
         {"list cut at its mesh's end",
          Main(Editor(Object("M", Header(kMeshChunk, 6 + 8 + 12) + kTriLists) + Object("B", kTriMesh))),
-         ReadingMesh("M") + Vertices(1) + TriLog("B"),
+         ReadingMesh("M") + Vertices(1) + ListCut(1, 3, "Vertices") + TriLog("B"),
          {{"B", 3, 1}}},
     };
 }
@@ -327,7 +344,8 @@ TEST(ChunkWalkTermination, PositionBeyond4GiBEndsTheWalk)
     ASSERT_EQ(fclose(f), 0);
     RunResult r = RunProgram({kZelm, dir / "in.3ds", dir / "out.c7e"}, testutil::Timeout(20));
     EXPECT_EQ(r.status, 4);
-    EXPECT_EQ(r.out, ReadingMesh("S") + Vertices(4) + SizeWarning(after + tail.size(), 0xFFFFFFF0));
+    EXPECT_EQ(r.out, ReadingMesh("S") + Vertices(4) + ListCut(4, 65535, "Vertices") + LevelCut("0000", 4294967260u, false) +
+                         SizeWarning(after + tail.size(), 0xFFFFFFF0));
     EXPECT_EQ(testutil::ReadFile(dir / "out.c7e"), std::string("\xE0\xC7\0\0\0\0", 6));
 }
 
