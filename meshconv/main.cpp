@@ -1,5 +1,6 @@
 // ZELM: converts the triangle meshes of a 3DS file into one C7E0 model file.
 #include <fcntl.h>
+#include <malloc.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -104,6 +105,12 @@ int main(int argc, char** argv)
 {
     if (!OpenStandardDescriptors())
         exit(kStatusOpen);
+    // A mesh's arrays and each pass's working memory are a few megabytes,
+    // allocated and freed in turn: kept on the heap instead of mapped and
+    // unmapped each time, their pages are faulted in once per run, not once
+    // per array.
+    mallopt(M_MMAP_THRESHOLD, 256 << 20);
+    mallopt(M_TRIM_THRESHOLD, 512 << 20);
     if (argc <= 2) {
         printf("%s", kBanner);
         exit(0);

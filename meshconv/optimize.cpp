@@ -1,17 +1,20 @@
 // Each pass does one sweep over the faces and one over the vertices (the
-// duplicate pass finds equal positions by sorting them), so a mesh costs
-// time in proportion to its size, times log n for the sort, whatever its
-// values; the results are the ones that examining every vertex against
-// every face would give. Working memory is
+// duplicate pass finds equal positions in a hash table keyed per run), so a
+// mesh costs time in proportion to its size whatever its values; the
+// results are the ones that examining every vertex against every face
+// would give. Working memory is
 // allocated per pass and released before it returns; a pass that cannot
 // have it works in place instead, comparing every vertex with every face.
 #include "optimize.h"
 
-#include <algorithm>
+#include <sys/random.h>
+#include <unistd.h>
+
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <initializer_list>
 
 bool showProgressDigits = true;
@@ -130,57 +133,107 @@ static uint32_t RemoveDuplicateVerticesInPlace(_Model* model)
     return n - kept;
 }
 
-// Orders positions by x, then y, then z, with -0.0 taken as 0.0 (the two
-// are equal); positions with a NaN never reach it.
-static bool PositionBefore(const _Vertex& p, const _Vertex& q)
+namespace {
+
+// The hash's key, drawn once per run, so that a file cannot be made whose
+// positions all land in one slot: the table's cost stays linear whatever
+// the values (the hash-flooding attacks on fixed hashes).
+struct _HashKey {
+    uint64_t k[2];
+};
+
+_HashKey hashKey;
+bool hashKeyDrawn = false;
+
+// Draws the key on first use.
+const _HashKey& HashKey()
 {
-    float a[3] = {p.x + 0.0f, p.y + 0.0f, p.z + 0.0f}, b[3] = {q.x + 0.0f, q.y + 0.0f, q.z + 0.0f};
-    return std::lexicographical_compare(a, a + 3, b, b + 3);
+    if (hashKeyDrawn)
+        return hashKey;
+    if (getrandom(hashKey.k, sizeof hashKey.k, GRND_NONBLOCK) != static_cast<ssize_t>(sizeof hashKey.k)) {
+        // No entropy yet (early boot): the clock and the process, which a
+        // file made beforehand cannot know either.
+        uint64_t seed = static_cast<uint64_t>(time(nullptr)) ^ static_cast<uint64_t>(getpid()) << 32 ^
+                        static_cast<uint64_t>(clock());
+        for (uint64_t& word : hashKey.k) {
+            seed += 0x9E3779B97F4A7C15u;
+            uint64_t z = seed;
+            z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9u;
+            z = (z ^ (z >> 27)) * 0x94D049BB133111EBu;
+            word = z ^ (z >> 31);
+        }
+    }
+    hashKeyDrawn = true;
+    return hashKey;
 }
+
+// The 128-bit product of a and b folded to 64 bits: every bit of either
+// factor reaches every bit of the result.
+uint64_t Mix(uint64_t a, uint64_t b)
+{
+    unsigned __int128 m = static_cast<unsigned __int128>(a) * b;
+    return static_cast<uint64_t>(m) ^ static_cast<uint64_t>(m >> 64);
+}
+
+uint32_t Bits(float f)
+{
+    // -0.0 hashes as 0.0, since the two are equal.
+    float g = f == 0.0f ? 0.0f : f;
+    uint32_t bits;
+    memcpy(&bits, &g, sizeof bits);
+    return bits;
+}
+
+// A position's hash, keyed by the run's key: the 128-bit product of the
+// keyed halves reaches every bit of the table's index.
+uint64_t HashPosition(const _Vertex& v)
+{
+    const _HashKey& key = HashKey();
+    uint64_t xy = static_cast<uint64_t>(Bits(v.x)) | static_cast<uint64_t>(Bits(v.y)) << 32;
+    uint64_t z = Bits(v.z);
+    return Mix(xy ^ key.k[0], z ^ key.k[1]);
+}
+
+}  // namespace
 
 uint32_t _RemoveDuplicateVertices(_Model* model)
 {
     const uint32_t n = model->numVertices;
-    uint32_t* order = static_cast<uint32_t*>(AllocateArray(n, sizeof(uint32_t)));
+    // Open addressing at most half full; slots hold a kept vertex's new
+    // index plus 1, 0 for empty.
+    uint32_t slots = 2;
+    while (slots < 2 * n)
+        slots *= 2;
+    uint32_t* table = static_cast<uint32_t*>(AllocateArray(slots, sizeof(uint32_t)));
     uint32_t* newIndex = static_cast<uint32_t*>(AllocateArray(n, sizeof(uint32_t)));
-    if (order == nullptr || newIndex == nullptr) {
-        free(order);
+    if (table == nullptr || newIndex == nullptr) {
+        free(table);
         free(newIndex);
         return RemoveDuplicateVerticesInPlace(model);
     }
-    // Sorting the indices by position, the first index breaking ties, puts
-    // every group of equal positions together behind the vertex that
-    // survives, whatever the input: time n log n, where a hash table keyed
-    // by the file's values can be made to collide. A NaN coordinate equals
-    // nothing, so such a vertex stays out of the sort and is its own.
     _Vertex* v = model->vertices;
-    uint32_t sorted = 0;
-    for (uint32_t k = 0; k < n; k++) {
-        newIndex[k] = k;
-        if (!HasNaN(v[k]))
-            order[sorted++] = k;
-    }
-    std::sort(order, order + sorted, [v](uint32_t i, uint32_t j) {
-        return PositionBefore(v[i], v[j]) || (!PositionBefore(v[j], v[i]) && i < j);
-    });
-    for (uint32_t i = 1; i < sorted; i++)
-        if (_SamePosition(v[order[i]], v[order[i - 1]]))
-            newIndex[order[i]] = newIndex[order[i - 1]];
-    // newIndex now names each vertex's survivor, an index no larger than
-    // its own; in file order the survivors take their places.
     uint32_t counter = 0, kept = 0;
     for (uint32_t k = 0; k < n; k++) {
-        if (newIndex[k] != k) {
-            newIndex[k] = newIndex[newIndex[k]];
-            continue;
+        const _Vertex vertex = v[k];
+        // A NaN coordinate equals nothing, so such a vertex is never merged
+        // and needs no place in the table.
+        if (!HasNaN(vertex)) {
+            uint32_t mask = slots - 1, s = static_cast<uint32_t>(HashPosition(vertex)) & mask;
+            while (table[s] != 0 && !_SamePosition(v[table[s] - 1], vertex))
+                s = (s + 1) & mask;
+            if (table[s] != 0) {
+                newIndex[k] = table[s] - 1;
+                continue;
+            }
+            table[s] = kept + 1;
         }
         newIndex[k] = kept;
-        v[kept++] = v[k];
+        v[kept++] = vertex;
         _CountStep(&counter, kDuplicateThreshold);
     }
     RenumberFaces(model, newIndex);
     model->numVertices = kept;
-    free(order);
+    free(table);
     free(newIndex);
     return n - kept;
 }

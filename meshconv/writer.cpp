@@ -2,6 +2,8 @@
 // then one record per mesh, floats with their exact bits.
 #include "writer.h"
 
+#include <bit>
+#include <cstddef>
 #include <cstring>
 #include <initializer_list>
 
@@ -98,19 +100,32 @@ int WriteModelB(_Model* model, FILE* output)
     out.PutBytes(model->name, strnlen(model->name, kMaxNameLength) + 1);
     out.PutU32(model->numVertices);
     out.PutU32(model->numFaces);
+    // On a little-endian host the records' fields lie in memory as the
+    // file stores them: each record is copied whole.
+    constexpr bool kLittle = std::endian::native == std::endian::little;
+    static_assert(offsetof(_Vertex, nz) + sizeof(float) == kVertexRecordSize);
+    static_assert(sizeof(_Face) == kFaceRecordSize && offsetof(_Face, nz) + sizeof(float) == kFaceRecordSize);
     for (uint32_t i = 0; i < model->numVertices; i++) {
         const _Vertex& v = model->vertices[i];
-        for (float f : {v.x, v.y, v.z, v.u, v.v, v.nx, v.ny, v.nz})
-            out.PutFloat(f);
+        if constexpr (kLittle) {
+            out.PutBytes(&v, kVertexRecordSize);
+        } else {
+            for (float f : {v.x, v.y, v.z, v.u, v.v, v.nx, v.ny, v.nz})
+                out.PutFloat(f);
+        }
     }
     for (uint32_t i = 0; i < model->numFaces; i++) {
         const _Face& f = model->faces[i];
-        out.PutU32(f.a);
-        out.PutU32(f.b);
-        out.PutU32(f.c);
-        out.PutFloat(f.nx);
-        out.PutFloat(f.ny);
-        out.PutFloat(f.nz);
+        if constexpr (kLittle) {
+            out.PutBytes(&f, kFaceRecordSize);
+        } else {
+            out.PutU32(f.a);
+            out.PutU32(f.b);
+            out.PutU32(f.c);
+            out.PutFloat(f.nx);
+            out.PutFloat(f.ny);
+            out.PutFloat(f.nz);
+        }
     }
     // The whole record reaches the file before the next mesh is read.
     if (!out.Flush() || fflush(output) != 0)
