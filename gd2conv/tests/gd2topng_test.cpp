@@ -98,6 +98,11 @@ TEST(Gd2Pixels, EveryFormatRoundTrips)
 {
     Picture beyond = Kind(1);
     beyond.colours = 2;  // pixels name colours 2 and 3 as well
+    // Pixels of the transparent colour's red, green and blue come out fully
+    // clear, whatever alpha they store.
+    Picture clear = Kind(4);
+    clear.transparent = 0x00030201;
+    clear.pixel = [](int x, int y) { return (x + y) % 3 == 0 ? 0x20030201u : static_cast<uint32_t>(x << 16 | y); };
     const struct {
         const char* name;
         Picture picture;
@@ -107,6 +112,7 @@ TEST(Gd2Pixels, EveryFormatRoundTrips)
         {"true colour raw", Kind(3), -1},      {"true colour compressed", Kind(4), -1},
         {"version 1 palette", Kind(2, 1), -1}, {"indices beyond the colour count", beyond, -1},
         {"one chunk", Kind(2, 2, 8, 8), -1},
+        {"true colour with a transparent colour", clear, -1},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -125,6 +131,8 @@ TEST(Gd2Pixels, EveryFormatRoundTrips)
                 uint32_t v = p.pixel(x, y);
                 auto e = p.entry(static_cast<int>(v));
                 uint32_t want = p.format >= 3 ? v : static_cast<uint32_t>(e[3]) << 24 | e[0] << 16 | e[1] << 8 | e[2];
+                if (p.format >= 3 && p.transparent != -1 && (v & 0xFFFFFF) == (p.transparent & 0xFFFFFFu))
+                    want = 0x7F000000u | (v & 0xFFFFFF);
                 ASSERT_EQ(Argb(png.get(), x, y), want) << x << "," << y;
             }
         }
@@ -141,6 +149,20 @@ TEST(Gd2Hostile, RefusedWithTheReason)
             b[at++] = static_cast<char>(v);
         return b;
     };
+    // Every entry of the chunk index names one stream, the file cut after
+    // it: 1024 chunks of 64 x 64 would inflate to 16 MB from 8 KB.
+    Picture zeros = Kind(4, 2, 2048, 2048);
+    zeros.pixel = [](int, int) { return 0u; };
+    std::string oneStream = forgegd2::File(zeros);
+    auto be32 = [&](size_t at) {
+        return static_cast<size_t>(static_cast<uint8_t>(oneStream[at])) << 24 |
+               static_cast<uint8_t>(oneStream[at + 1]) << 16 | static_cast<uint8_t>(oneStream[at + 2]) << 8 |
+               static_cast<uint8_t>(oneStream[at + 3]);
+    };
+    const size_t index = 18, firstStream = be32(index), streamSize = be32(index + 4);
+    for (size_t i = 1; i < 32 * 32; i++)
+        oneStream.replace(index + 8 * i, 8, oneStream.substr(index, 8));
+    oneStream.resize(firstStream + streamSize);
     std::string hugeFile = forgegd2::File(Kind(4, 2, 8, 8));
     hugeFile.replace(6, 4, std::string("\x40\x00\x20\x00", 4));  // claims 16384 x 8192 in 1 byte-sized streams
     const struct {
@@ -164,6 +186,7 @@ TEST(Gd2Hostile, RefusedWithTheReason)
         {"raw data short", forgegd2::File(Kind(3)).substr(0, forgegd2::File(Kind(3)).size() - 1),
          "too little image data"},
         {"a huge image in a small file", hugeFile, "too little image data"},
+        {"one stream for every chunk", oneStream, "the chunks name more data than the file holds"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -200,6 +223,8 @@ TEST(Gd2CommandLine, StatusesAndStreams)
         {"ln -s in.gd2 out.png && G in.gd2 out.png", 2, "gd2topng: out.png: the output is the input file\n", false},
         {"cat in.gd2 | G /dev/stdin out.png", 0, "", true},
         {"G in.gd2 no/such/out.png", 2, "gd2topng: no/such/out.png: No such file or directory\n", false},
+        // The first bytes decide, before an endless pipe is read.
+        {"yes | G /dev/stdin out.png", 2, "gd2topng: /dev/stdin: not a GD2 file\n", false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.command);

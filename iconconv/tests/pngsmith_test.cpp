@@ -554,6 +554,17 @@ TEST(CommandLine, OptionsErrorsAndStreams)
          "app: 1 icons.\nFound icon:  8x 8  1bpp Sz:0 (out/app_08X08_1bpp.png)\n"
          "b/app: 1 icons.\nFound icon:  8x 8  1bpp Sz:0 (out/app_08X08_1bpp_2.png)\n",
          "", "out/app_08X08_1bpp_2.png"},
+        // Standard output appended to the input would change it.
+        {"standard output is the input", "P -i 1 -o - app.ico >> app.ico", 2, "",
+         "pngsmith: app.ico: the input is also standard output\n", ""},
+        // The first bytes decide, before an endless pipe is read.
+        {"endless pipe that is no icon", "yes | P /dev/stdin", 2, "",
+         "pngsmith: /dev/stdin: not an icon or cursor file\n", ""},
+        // One listed line is one image, whatever the name holds.
+        {"name with a newline in a listing", "cp app.ico \"$(printf 'a\\nb.ico')\" && P -l a?b.ico", 0,
+         "a\\012b.ico: 1: 8x8 1bpp bitmap 112 bytes\n", "", ""},
+        {"name with an escape on a terminal", "cp app.ico \"$(printf 'a\\033b.ico')\" && script -qec 'P a?b.ico' /dev/null",
+         0, "a\\033b: 1 icons.\r\nFound icon:  8x 8  1bpp Sz:0 (a\\033b_08X08_1bpp.png)\r\n", "", ""},
         {"not a number", "P --width=0 app.ico", 1, "",
          "pngsmith: '0' is not a number from 1 up for --width\nTry 'pngsmith --help' for more information.\n", ""},
     };

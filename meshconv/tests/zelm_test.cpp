@@ -114,6 +114,11 @@ std::vector<DriverCase> DriverCases()
         // The walk seeks; a pipe is read into memory first.
         {"input from a pipe", kTriFile, "cat in.3ds | Z /dev/stdin out.c7e", 0, kTriLog, TriModel()},
         {"empty pipe", kTriFile, "Z /dev/stdin out.c7e < /dev/null", 3, kNotRead, kEmptyModel},
+        // Of a pipe no more is read than the main chunk and one byte.
+        {"endless pipe", kTriFile, "(printf 'MM\\6\\0\\0\\0'; cat /dev/zero) | Z /dev/stdin out.c7e", 4,
+         "\nWarning : File Size Exceeds Main Chunk Size 6!\n", kEmptyModel},
+        // The progress text appended to the input would change it.
+        {"standard output is the input", kTriFile, "Z in.3ds out.c7e >> in.3ds", 1, "", "-"},
         // Closed descriptors are not taken by the files, so the progress
         // text never lands in the model.
         {"closed standard descriptors", kTriFile, "Z in.3ds out.c7e <&- >&- 2>&-", 0, "", TriModel()},
