@@ -1,14 +1,12 @@
-// The icon converter on an in-memory icon file: the listing path (header,
-// directory, selection, every check and the budget), then every bitmap
-// entry read, decoded and encoded as PNG to /dev/null. Every decoded image
+// The icon converter on an in-memory icon file of any kind it reads: the
+// listing path (header, directory, selection, every check and the budget),
+// then every bitmap entry read, decoded and encoded as PNG to /dev/null. Every decoded image
 // must have the size that its header gives.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <vector>
 
 #include "file_input.h"
-#include "get_le.h"
 #include "icon.h"
 
 static FILE* discard;
@@ -28,16 +26,11 @@ static void DecodeEveryBitmap(FILE* in, size_t size)
     icon_file file;
     init_icon_file(&file, in, size, "fuzz.ico", &kToStdout, &run);
     file.report = discard;
-    unsigned char header[6];
-    rewind(in);
-    size_t got = fread(header, 1, sizeof header, in);
-    unsigned count = got == sizeof header ? GetLE16(header + 4) : 0;
-    std::vector<unsigned char> directory(count * 16u);
-    if (fread(directory.data(), 1, directory.size(), in) < directory.size())
-        count = 0;
+    icon_entry* entries = nullptr;
+    unsigned count = 0;
+    read_entries(&file, &entries, &count);
     for (unsigned i = 0; i < count; i++) {
-        icon_entry entry;
-        read_entry(&file, &directory[i * 16u], i + 1, &entry);
+        const icon_entry& entry = entries[i];
         if (entry.png || entry_fault(&entry) != nullptr)
             continue;
         const char* fault = nullptr;
@@ -54,6 +47,7 @@ static void DecodeEveryBitmap(FILE* in, size_t size)
         gdImageDestroy(im);
         free_icon_image(img);
     }
+    free(entries);
     free_icon_file(&file);
     free_icon_run(&run);
 }

@@ -67,6 +67,19 @@ static std::string PngData()
     return b;
 }
 
+// OS/2 images: a monochrome icon, colour icons of 4 and 24 bits (the
+// second with a 2.x header) and a colour pointer.
+static std::vector<Os2Image> Os2Seeds()
+{
+    std::vector<Os2Image> images(4);
+    images[0].type = "IC", images[0].picture = Picture(4, 1, true);
+    images[1].type = "CI", images[1].picture = Picture(4, 4, true);
+    images[2].type = "CI", images[2].picture = Picture(3, 24, true), images[2].infoSize = 64;
+    images[3].type = "CP", images[3].picture = Picture(4, 8, true), images[3].infoSize = 40;
+    images[3].hotspotX = 1, images[3].hotspotY = 2;
+    return images;
+}
+
 int main(int argc, char** argv)
 {
     if (argc != 2)
@@ -99,5 +112,16 @@ int main(int argc, char** argv)
     IconPicture v5 = Picture(4, 8, true);
     v5.headerSize = 124;
     ok = ok && SaveFile(dir + "/corpus/icon/header124.ico", IconFile({BitmapData(v5)}));
+    // The other kinds: a short palette, 16 bits with bit fields, OS/2
+    // arrays and pointers, Windows 1.x.
+    IconPicture shortPalette = Picture(4, 8, true), sixteen = Picture(3, 16, true), mono = Picture(4, 1, true);
+    shortPalette.coloursUsed = 7;
+    sixteen.bitFields = {0xF800, 0x07E0, 0x001F};
+    sixteen.pixel = [](int x, int y) { return static_cast<uint32_t>(x * 4099 + y * 77); };
+    ok = ok && SaveFile(dir + "/corpus/icon/short-palette-16-bits.ico",
+                        IconFile({BitmapData(shortPalette), BitmapData(sixteen)})) &&
+         SaveFile(dir + "/corpus/icon/os2-array.ico", Os2Array(Os2Seeds())) &&
+         SaveFile(dir + "/corpus/icon/os2-pointer.ptr", Os2Bitmap(Os2Seeds()[3], 0)) &&
+         SaveFile(dir + "/corpus/icon/win1.ico", Win1File(mono, 1, 2));
     return ok ? 0 : 1;
 }

@@ -44,6 +44,39 @@ gdImagePtr decode_32bit(const icon_image* img)
     return im;
 }
 
+// The bits of a 16-bit pixel under mask, scaled to 0..255 and rounded
+// down (a 5-bit 16 is 131), as Pillow scales 5-5-5 and 5-6-5 pixels.
+static int channel(uint32_t pixel, uint32_t mask)
+{
+    if (mask == 0)
+        return 0;
+    int shift = 0;
+    while (((mask >> shift) & 1) == 0)
+        shift++;
+    uint64_t most = mask >> shift, value = (pixel & mask) >> shift;
+    return static_cast<int>(value * 255 / most);
+}
+
+gdImagePtr decode_16bit(const icon_image* img)
+{
+    const int w = img->width, h = image_height(img);
+    const uint64_t stride = colour_row_length(img);
+    gdImagePtr im = created(gdImageCreateTrueColor(w, h));
+    gdImageSaveAlpha(im, 1);
+    gdImageAlphaBlending(im, 0);
+    for (int r = 0; r < h; r++) {
+        const unsigned char* row = img->pixels + r * stride;
+        for (int x = 0; x < w; x++) {
+            uint32_t pixel = static_cast<uint32_t>(row[2 * x] | row[2 * x + 1] << 8);
+            int alpha = check_transparency(r, x, img) ? kGdTransparent : kGdOpaque;
+            int colour = gdTrueColorAlpha(channel(pixel, img->masks[0]), channel(pixel, img->masks[1]),
+                                          channel(pixel, img->masks[2]), alpha);
+            gdImageSetPixel(im, x, h - 1 - r, colour);
+        }
+    }
+    return im;
+}
+
 gdImagePtr decode_24bit(const icon_image* img)
 {
     const int w = img->width, h = image_height(img);
@@ -100,11 +133,20 @@ gdImagePtr decode_palette(const icon_image* img)
     const int entries = 1 << img->bit_count;
     const uint64_t stride = colour_row_length(img);
     gdImagePtr im = created(gdImageCreate(w, h));
-    // Equal palette colours share one gd colour.
+    // Equal palette colours share one gd colour. An index past the entries
+    // the file gave is black, made a gd colour only when a pixel shows it.
     int table[256];
+    const int stored = static_cast<int>(img->palette_count) < entries ? static_cast<int>(img->palette_count) : entries;
     for (int i = 0; i < entries; i++) {
         const unsigned char* entry = img->palette + i * 4;  // blue, green, red, unused
-        table[i] = gdImageColorResolve(im, entry[2], entry[1], entry[0]);
+        table[i] = i < stored ? gdImageColorResolve(im, entry[2], entry[1], entry[0]) : -1;
+    }
+    for (int r = 0; r < h && stored < entries; r++) {
+        for (int x = 0; x < w; x++) {
+            int& colour = table[palette_index(img, stride, r, x)];
+            if (colour < 0 && !check_transparency(r, x, img))
+                colour = gdImageColorResolve(im, 0, 0, 0);
+        }
     }
     // The transparent index must be one that no unmasked pixel shows: the
     // first gd colour that none uses, else a new one while the palette has
@@ -146,5 +188,7 @@ gdImagePtr decode_bitmap(const icon_image* img)
         return decode_32bit(img);
     if (img->bit_count == 24)
         return decode_24bit(img);
+    if (img->bit_count == 16)
+        return decode_16bit(img);
     return decode_palette(img);
 }

@@ -54,7 +54,6 @@ struct icon_file {
     icon_run* run;  // the run it belongs to
     FILE* report;  // where the report lines go
     NameEscapes names;  // how names are written into them
-    bool cursor;  // type 2: the directory's planes and bit count are the hotspot
     // Pixels without data behind them (beyond the end of the file, read as
     // zeros) that the file's images may still make.
     uint64_t budget;
@@ -69,48 +68,83 @@ void init_icon_file(icon_file* file, FILE* stream, uint64_t size, const char* pa
                     icon_run* run);
 void free_icon_file(icon_file* file);
 
-// One directory entry and what its image's own header says of it. Width,
-// height and depth come from that header, never from the directory.
+// How an image's blocks are stored in its file.
+enum class image_store : uint8_t {
+    kIcoBitmap,  // a BITMAPINFOHEADER, palette, colour rows, mask rows
+    kPng,  // PNG data
+    kOs2,  // OS/2: mask pair and colour bitmap, each after its own header
+    kWin1,  // Windows 1.x and 2.x: AND then XOR rows, top row first
+};
+
+// One image of a file and what its own headers say of it. Width, height
+// and depth come from the image's headers, never from a directory.
 struct icon_entry {
-    unsigned number;  // from 1, in directory order
-    uint32_t offset;  // the image data's position in the file
+    unsigned number;  // from 1, in file order
+    image_store store;
+    uint32_t offset;  // the image data's (or its first header's) position
     uint32_t bytes;  // the image data's size, as the directory gives it
-    uint16_t hotspot_x, hotspot_y;  // a cursor's; the planes and bit count of an icon
+    uint16_t hotspot_x, hotspot_y;  // a cursor's or pointer's
+    bool cursor;  // the hotspot means something
     bool png;  // PNG data rather than a bitmap
     int64_t width, height;  // the image's (a bitmap header counts its mask in its height field)
     int bpp;
     long size_field;  // reported as "Sz": the bitmap header's image size, a PNG entry's directory size
     unsigned char head[40];  // the first bytes of the image data (zeros past the end of the file)
+    // Where a bitmap's blocks lie, as its headers tell.
+    uint64_t palette_at, pixels_at, mask_at;
+    uint32_t palette_count;  // entries stored, at most 2^bpp
+    uint8_t palette_entry;  // bytes of a stored entry: 4 (blue, green, red, unused) or 3
+    uint32_t row_bytes;  // a stored row of the colour and mask bitmaps; 0: each padded to 4 bytes
+    bool top_down;  // rows stored top row first
+    uint32_t compression;  // 0, or 3 for a 16-bit image's bit fields
+    uint32_t masks[3];  // red, green and blue of a 16-bit image
+    const char* fault;  // why the headers rule the image out, or null
 };
 
-// Reads entry number (from 1) of the directory bytes dir and the head of
-// its image data.
+// Reads entry number (from 1) of the ICO directory bytes dir and the head
+// of its image data.
 void read_entry(icon_file* file, const unsigned char* dir, unsigned number, icon_entry* entry);
+
+// The kinds of file read, told by their first bytes.
+enum class icon_kind : uint8_t { kNone, kIco, kOs2, kWin1 };
+enum : size_t { kKindBytes = 16 };
+// The kind of a file that begins with head (kKindBytes bytes, zeros past
+// the end of the file), and for none of them what it is when it is a known
+// kind of file ("a BMP image"), or null.
+icon_kind kind_of(const unsigned char* head, const char** what);
+
+// Reads every image of the file into a new array (*entries, icon_alloc'd,
+// *count of them). Returns kNotAnIcon for a file of no kind read here.
+int read_entries(icon_file* file, icon_entry** entries, unsigned* count);
+
+// The images of OS/2 icon and pointer files (a bitmap array, or one image)
+// and of Windows 1.x and 2.x icon and cursor files, appended to *entries.
+void read_os2_entries(icon_file* file, icon_entry** entries, unsigned* count);
+void read_win1_entries(icon_file* file, icon_entry** entries, unsigned* count);
+// Appends a cleared entry with the next number and returns it.
+icon_entry* add_entry(icon_entry** entries, unsigned* count);
 
 // Why the entry's header rules it out (an unsupported depth, a size out of
 // range, an invalid PNG header), or null.
 const char* entry_fault(const icon_entry* entry);
 
-// One bitmap image while it is read and decoded: the bitmap header's fields
-// and the three blocks that follow it.
+// One bitmap image while it is read and decoded: its size and depth, and
+// the three blocks, laid out as an ICO bitmap's.
 struct icon_image {
-    uint32_t header_size;
     int32_t width;
     int32_t height;  // twice the image height: colours and mask
-    uint16_t planes;
     int16_t bit_count;
     uint32_t compression;
-    int32_t image_size;
-    int32_t x_resolution, y_resolution;
-    uint32_t colours_used, important_colours;
+    uint32_t masks[3];  // red, green, blue of a 16-bit image
+    uint32_t palette_count;  // entries the file gave; the rest are black
     unsigned char* palette;  // 2^bit_count x 4 bytes (B, G, R, unused), or null
     unsigned char* pixels;  // h rows, bottom row first, each padded to 4 bytes
     unsigned char* mask;  // h rows of 1 bit per pixel, 1 = transparent
 };
 
 // Reads the palette, pixel and mask blocks of a bitmap entry that
-// entry_fault accepts, after taking the pixels that lie beyond the end of
-// the file from the file's budget. Returns the image (free it with
+// entry_fault accepts, wherever its file keeps them, after taking the
+// pixels that lie beyond the end of the file from the file's budget. Returns the image (free it with
 // free_icon_image), or null with *fault set when the budget does not cover
 // them.
 icon_image* read_bitmap(icon_file* file, const icon_entry* entry, const char** fault);
@@ -148,9 +182,11 @@ inline uint64_t colour_row_length(const icon_image* img)
 inline uint64_t mask_row_length(const icon_image* img) { return (static_cast<uint64_t>(img->width) + 31) / 32 * 4; }
 
 // Decoders from a bitmap image of the given depth to a gd image, which the
-// caller destroys; decode_bitmap picks one by depth (1, 2, 4, 8, 24, 32).
+// caller destroys; decode_bitmap picks one by depth (1, 2, 4, 8, 16, 24,
+// 32).
 gdImagePtr decode_bitmap(const icon_image* img);
 gdImagePtr decode_32bit(const icon_image* img);
+gdImagePtr decode_16bit(const icon_image* img);
 gdImagePtr decode_24bit(const icon_image* img);
 gdImagePtr decode_palette(const icon_image* img);
 // 1 when the mask marks the pixel at stored row r, column x transparent.

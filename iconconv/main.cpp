@@ -26,9 +26,10 @@ static const char* const kUsage = "Usage: pngsmith file1.ico [file2.ico .. filen
 static void print_help(void)
 {
     printf("%s\n"
-           "Writes every image of Windows icon (ICO) and cursor (CUR) files as a PNG\n"
-           "file of its own, named STEM_WWXHH_Bbpp.png after the file's name without\n"
-           "its extension, the image's size and its bits per pixel.\n"
+           "Writes every image of icon and cursor files (Windows ICO and CUR, OS/2\n"
+           "icons and pointers, Windows 1.x icons) as a PNG file of its own, named\n"
+           "STEM_WWXHH_Bbpp.png after the file's name without its extension, the\n"
+           "image's size and its bits per pixel.\n"
            "\n"
            "  -o, --output-dir=DIR  write the PNG files into DIR instead of beside\n"
            "                        each input; with DIR '-', write the one selected\n"

@@ -132,6 +132,36 @@ static bool is_icon_header(const unsigned char* field)
     return reserved == 0 && (type == kIconType || type == kCursorType);
 }
 
+icon_kind kind_of(const unsigned char* head, const char** what)
+{
+    *what = nullptr;
+    if (is_icon_header(head))
+        return icon_kind::kIco;
+    // OS/2: a bitmap array, or one icon or pointer, each with its two-letter
+    // type; a bitmap array's first element holds an icon or a pointer.
+    static const char* const kOs2Types[] = {"IC", "CI", "PT", "CP"};
+    for (const char* type : kOs2Types)
+        if (memcmp(head, type, 2) == 0 || (memcmp(head, "BA", 2) == 0 && memcmp(head + 14, type, 2) == 0))
+            return icon_kind::kOs2;
+    // Windows 1.x and 2.x: 1 (icon) or 3 (cursor), then 0, 1 or 2 for
+    // device-independent, device-dependent or both.
+    uint16_t width = GetLE16(head + 6), height = GetLE16(head + 8), row = GetLE16(head + 10);
+    if ((head[0] == 1 || head[0] == 3) && head[1] <= 2 && width != 0 && height != 0 && row >= (width + 7) / 8)
+        return icon_kind::kWin1;
+    static const struct {
+        const char* magic;
+        size_t length;
+        const char* what;
+    } kKnown[] = {
+        {"BM", 2, "a BMP image"},     {"\x89PNG\r\n\x1a\n", 8, "a PNG image"}, {"GIF87a", 6, "a GIF image"},
+        {"GIF89a", 6, "a GIF image"}, {"\xff\xd8\xff", 3, "a JPEG image"},      {"RIFF", 4, "a RIFF file of another kind"},
+    };
+    for (const auto& k : kKnown)
+        if (memcmp(head, k.magic, k.length) == 0)
+            *what = k.what;
+    return icon_kind::kNone;
+}
+
 int load_icon(const char* path, const icon_options* options, icon_run* run)
 {
     FILE* stream = fopen(path, "rb");
@@ -157,11 +187,16 @@ int load_icon(const char* path, const icon_options* options, icon_run* run)
     if (fseeko(stream, 0, SEEK_CUR) != 0 && (stream = SeekableStream(stream, uint64_t{1} << 32, kPipeMemory)) == nullptr)
         return report_file_error(path, strerror(errno));
     // The kind is told by the first bytes, before a pipe is read to its end.
-    unsigned char head[kFileHeaderSize];
+    unsigned char head[kKindBytes];
     read_block(stream, head, sizeof head);
-    if (!is_icon_header(head)) {
+    const char* what = nullptr;
+    if (kind_of(head, &what) == icon_kind::kNone) {
         fclose(stream);
-        return report_file_error(path, "not an icon or cursor file");
+        if (what == nullptr)
+            return report_file_error(path, "not an icon or cursor file");
+        char reason[64];
+        snprintf(reason, sizeof reason, "%s, not an icon", what);
+        return report_file_error(path, reason);
     }
     off_t end = fseeko(stream, 0, SEEK_END) == 0 ? ftello(stream) : -1;
     if (end < 0) {
@@ -191,6 +226,50 @@ int load_icon(const char* path, const icon_options* options, icon_run* run)
     }
 }
 
+// The default masks of a 16-bit image: 5 bits each of red, green, blue.
+static const uint32_t kMasks555[3] = {0x7C00, 0x03E0, 0x001F};
+enum : uint32_t { kBitFields = 3 };
+
+// Where an ICO bitmap's palette, colour rows and mask rows lie. The palette
+// begins after the 40-byte header, or after a later header version's
+// larger one (108 and 124 bytes), whose size is trusted only when it fits
+// in the file. It holds 2^bits entries, or as many as the header's colours
+// used when that is fewer, and the colour rows follow it at once. A 16-bit
+// image has no palette but may have bit fields: three masks after a 40-byte
+// header, inside a larger one.
+static void place_bitmap_blocks(icon_file* file, icon_entry* entry)
+{
+    const unsigned char* head = entry->head;
+    uint32_t header_size = GetLE32(head);
+    uint64_t start = uint64_t{entry->offset} + kBitmapHeaderSize;
+    if (header_size > kBitmapHeaderSize && entry->offset <= file->size && header_size <= file->size - entry->offset)
+        start = uint64_t{entry->offset} + header_size;
+    entry->palette_at = start;
+    entry->palette_entry = 4;
+    entry->compression = GetLE32(head + 16);
+    const int64_t bits = entry->bpp;
+    if (bits >= 1 && bits <= 8) {
+        uint32_t used = GetLE32(head + 32), full = 1u << bits;
+        entry->palette_count = used > 0 && used < full ? used : full;
+    } else if (bits == 16) {
+        memcpy(entry->masks, kMasks555, sizeof entry->masks);
+        if (entry->compression == kBitFields) {
+            unsigned char fields[12];
+            fseeko(file->stream, static_cast<off_t>(entry->offset) + kBitmapHeaderSize, SEEK_SET);
+            read_block(file->stream, fields, sizeof fields);
+            for (int i = 0; i < 3; i++)
+                entry->masks[i] = GetLE32(fields + 4 * i);
+            if (start == uint64_t{entry->offset} + kBitmapHeaderSize)
+                start += sizeof fields;
+        }
+    }
+    entry->pixels_at = start + uint64_t{entry->palette_count} * entry->palette_entry;
+    // Meaningful only for the sizes entry_fault accepts.
+    if (entry->width > 0 && entry->width <= kMaxDimension && entry->height > 0 && bits > 0 && bits <= 32)
+        entry->mask_at = entry->pixels_at + (static_cast<uint64_t>(entry->width) * static_cast<uint64_t>(bits) + 31) /
+                                                32 * 4 * static_cast<uint64_t>(entry->height);
+}
+
 void read_entry(icon_file* file, const unsigned char* dir, unsigned number, icon_entry* entry)
 {
     *entry = icon_entry{};
@@ -212,11 +291,14 @@ void read_entry(icon_file* file, const unsigned char* dir, unsigned number, icon
         entry->height = GetBE32(head + 20);
         entry->bpp = static_cast<int>(head[24] * (colour_type < 7 ? kChannels[colour_type] : 0));
         entry->size_field = entry->bytes;
+        entry->store = image_store::kPng;
     } else {
         entry->width = static_cast<int32_t>(GetLE32(head + 4));
         entry->height = static_cast<int32_t>(GetLE32(head + 8)) / 2;
         entry->bpp = static_cast<int16_t>(GetLE16(head + 14));
         entry->size_field = static_cast<int32_t>(GetLE32(head + 20));
+        entry->store = image_store::kIcoBitmap;
+        place_bitmap_blocks(file, entry);
     }
 }
 
@@ -247,16 +329,20 @@ static bool png_header_valid(const unsigned char* head)
 
 const char* entry_fault(const icon_entry* entry)
 {
+    if (entry->fault != nullptr)
+        return entry->fault;
     if (entry->png)
         return png_header_valid(entry->head) ? nullptr : "not a valid PNG image";
     const int bits = entry->bpp;
-    if (bits != 1 && bits != 2 && bits != 4 && bits != 8 && bits != 24 && bits != 32) {
+    if (bits != 1 && bits != 2 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32) {
         static char reason[64];
         snprintf(reason, sizeof reason, "%d bits per pixel not supported", bits);
         return reason;
     }
     if (entry->width <= 0 || entry->height <= 0 || entry->width > kMaxDimension || entry->height > kMaxDimension)
         return "image size out of range";
+    if (bits == 16 && entry->compression != 0 && entry->compression != kBitFields)
+        return "compression of a 16-bit image not supported";
     return nullptr;
 }
 
@@ -283,70 +369,87 @@ static const char* png_stream_fault(const unsigned char* data, uint64_t size)
                                  : "the directory size cuts the PNG image short";
 }
 
-// The pixels of an image whose colour and mask bytes (needed of them, from
-// position start) lie beyond the end of the file.
-static uint64_t unbacked_pixels(const icon_file* file, uint64_t start, uint64_t needed, uint64_t pixels)
+// The bytes of a block of size bytes at position at that the file holds.
+static uint64_t held(const icon_file* file, uint64_t at, uint64_t size)
 {
-    uint64_t available = start < file->size ? file->size - start : 0;
+    uint64_t available = at < file->size ? file->size - at : 0;
+    return available < size ? available : size;
+}
+
+// The pixels of an image whose colour bytes (pixels_size of them, at
+// pixels_at) and mask bytes lie beyond the end of the file, in proportion.
+static uint64_t unbacked_pixels(const icon_file* file, uint64_t pixels_at, uint64_t mask_at, uint64_t pixels_size,
+                                uint64_t mask_size, uint64_t pixels)
+{
+    uint64_t needed = pixels_size + mask_size;
+    uint64_t available = held(file, pixels_at, pixels_size) + held(file, mask_at, mask_size);
     if (needed == 0 || available >= needed)
         return 0;
     // needed is below 2^27 and pixels at most 2^24: the product fits.
     return ((needed - available) * pixels + needed - 1) / needed;
 }
 
-static void parse_bitmap_header(const unsigned char* head, icon_image* img)
+// Reads height rows stored row_bytes apart (a bitmap's own padding; 0: the
+// same 4-byte padding) into rows padded to 4 bytes, bottom row first; the
+// bytes past the file read as 0.
+static void read_rows(FILE* stream, const icon_entry* entry, uint64_t at, unsigned char* rows, uint64_t padded,
+                      uint64_t height)
 {
-    img->header_size = GetLE32(head);
-    img->width = static_cast<int32_t>(GetLE32(head + 4));
-    img->height = static_cast<int32_t>(GetLE32(head + 8));
-    img->planes = GetLE16(head + 12);
-    img->bit_count = static_cast<int16_t>(GetLE16(head + 14));
-    img->compression = GetLE32(head + 16);
-    img->image_size = static_cast<int32_t>(GetLE32(head + 20));
-    img->x_resolution = static_cast<int32_t>(GetLE32(head + 24));
-    img->y_resolution = static_cast<int32_t>(GetLE32(head + 28));
-    img->colours_used = GetLE32(head + 32);
-    img->important_colours = GetLE32(head + 36);
-}
-
-// Where the palette begins: after the 40-byte header, or after a later
-// header version's larger one (108 and 124 bytes), whose size is trusted
-// only when it fits in the file.
-static uint64_t palette_start(const icon_file* file, const icon_entry* entry, const icon_image* img)
-{
-    uint64_t start = uint64_t{entry->offset} + kBitmapHeaderSize;
-    if (img->header_size > kBitmapHeaderSize && entry->offset <= file->size &&
-        img->header_size <= file->size - entry->offset)
-        start = uint64_t{entry->offset} + img->header_size;
-    return start;
+    fseeko(stream, static_cast<off_t>(at), SEEK_SET);
+    if (entry->row_bytes == 0 && !entry->top_down) {
+        read_into_zeroed(stream, rows, static_cast<size_t>(padded * height));
+        return;
+    }
+    const uint64_t stored = entry->row_bytes != 0 ? entry->row_bytes : padded;
+    const uint64_t kept = stored < padded ? stored : padded;
+    for (uint64_t r = 0; r < height; r++) {
+        unsigned char* row = rows + (entry->top_down ? height - 1 - r : r) * padded;
+        fseeko(stream, static_cast<off_t>(at + r * stored), SEEK_SET);
+        read_into_zeroed(stream, row, static_cast<size_t>(kept));
+    }
 }
 
 icon_image* read_bitmap(icon_file* file, const icon_entry* entry, const char** fault)
 {
     icon_image* img = static_cast<icon_image*>(icon_alloc(sizeof(icon_image)));
-    parse_bitmap_header(entry->head, img);
+    // entry_fault accepted the sizes: they fit the fields.
+    img->width = static_cast<int32_t>(entry->width);
+    img->height = static_cast<int32_t>(entry->height * 2);
+    img->bit_count = static_cast<int16_t>(entry->bpp);
+    img->compression = entry->compression;
+    memcpy(img->masks, entry->masks, sizeof img->masks);
     const int bits = img->bit_count;
-    const uint64_t start = palette_start(file, entry, img);
     const size_t palette_size = bits <= 8 ? (size_t{1} << bits) * 4 : 0;
-    const size_t pixels_size = static_cast<size_t>(colour_row_length(img) * entry->height);
-    const size_t mask_size = static_cast<size_t>(mask_row_length(img) * entry->height);
-    uint64_t unbacked = unbacked_pixels(file, start + palette_size, pixels_size + mask_size,
-                                        static_cast<uint64_t>(entry->width) * static_cast<uint64_t>(entry->height));
+    const uint64_t height = static_cast<uint64_t>(entry->height);
+    const size_t pixels_size = static_cast<size_t>(colour_row_length(img) * height);
+    const size_t mask_size = static_cast<size_t>(mask_row_length(img) * height);
+    const uint64_t pixels = static_cast<uint64_t>(entry->width) * height;
+    uint64_t unbacked = unbacked_pixels(file, entry->pixels_at, entry->mask_at, pixels_size, mask_size, pixels);
     if (!spend(&file->budget, unbacked)) {
         free(img);
         *fault = "the file is too small for all its images";
         return nullptr;
     }
     FILE* stream = file->stream;
-    fseeko(stream, static_cast<off_t>(start), SEEK_SET);
     if (palette_size != 0) {
+        const uint32_t full = 1u << bits, count = entry->palette_count < full ? entry->palette_count : full;
         img->palette = static_cast<unsigned char*>(icon_alloc(palette_size));
-        read_block(stream, img->palette, palette_size);
+        img->palette_count = count;
+        unsigned char stored[256 * 4];
+        fseeko(stream, static_cast<off_t>(entry->palette_at), SEEK_SET);
+        read_block(stream, stored, count * entry->palette_entry);
+        for (uint32_t i = 0; i < count; i++)
+            memcpy(img->palette + i * 4, stored + i * entry->palette_entry, 3);
+        // Windows 1.x bitmaps have no palette: XOR 0 is black, 1 white.
+        if (entry->store == image_store::kWin1) {
+            memset(img->palette + 4, 0xFF, 3);
+            img->palette_count = 2;
+        }
     }
     img->pixels = static_cast<unsigned char*>(icon_alloc(pixels_size));
-    read_into_zeroed(stream, img->pixels, pixels_size);
+    read_rows(stream, entry, entry->pixels_at, img->pixels, colour_row_length(img), height);
     img->mask = static_cast<unsigned char*>(icon_alloc(mask_size));
-    read_into_zeroed(stream, img->mask, mask_size);
+    read_rows(stream, entry, entry->mask_at, img->mask, mask_row_length(img), height);
     return img;
 }
 
@@ -380,7 +483,7 @@ static void begin_line(const icon_file* file, const icon_entry* entry)
     fprintf(file->report, ": %u: %ldx%ld %dbpp %s %lu bytes", entry->number,
             static_cast<long>(entry->width), static_cast<long>(entry->height), entry->bpp,
             entry->png ? "png" : "bitmap", static_cast<unsigned long>(entry->bytes));
-    if (file->cursor)
+    if (entry->cursor)
         fprintf(file->report, ", hotspot %u,%u", entry->hotspot_x, entry->hotspot_y);
 }
 
@@ -491,22 +594,66 @@ static unsigned select_entries(const icon_options* o, const icon_entry* entries,
     return best < 0 ? 0 : 1;
 }
 
+icon_entry* add_entry(icon_entry** entries, unsigned* count)
+{
+    // Grown in powers of two: the array is copied whenever the count
+    // reaches one.
+    if (*count == 0 || (*count & (*count - 1)) == 0) {
+        size_t capacity = *count == 0 ? 1 : 2 * size_t{*count};
+        icon_entry* grown = static_cast<icon_entry*>(icon_alloc(capacity * sizeof(icon_entry)));
+        if (*count > 0)
+            memcpy(grown, *entries, *count * sizeof(icon_entry));
+        free(*entries);
+        *entries = grown;
+    }
+    icon_entry* entry = &(*entries)[(*count)++];
+    *entry = icon_entry{};
+    entry->number = *count;
+    return entry;
+}
+
+int read_entries(icon_file* file, icon_entry** entries, unsigned* count)
+{
+    *entries = nullptr;
+    *count = 0;
+    unsigned char head[kKindBytes];
+    rewind(file->stream);
+    read_block(file->stream, head, sizeof head);
+    const char* what;
+    switch (kind_of(head, &what)) {
+    case icon_kind::kNone:
+        return kNotAnIcon;
+    case icon_kind::kOs2:
+        read_os2_entries(file, entries, count);
+        return 0;
+    case icon_kind::kWin1:
+        read_win1_entries(file, entries, count);
+        return 0;
+    case icon_kind::kIco:
+        break;
+    }
+    const bool cursor = GetLE16(head + 2) == kCursorType;
+    const unsigned n = GetLE16(head + 4);
+    size_t directory_size = n * kDirEntrySize;
+    unsigned char* directory = static_cast<unsigned char*>(icon_alloc(directory_size));
+    fseeko(file->stream, kFileHeaderSize, SEEK_SET);
+    read_block(file->stream, directory, directory_size);
+    *entries = static_cast<icon_entry*>(icon_alloc(n * sizeof(icon_entry)));
+    for (unsigned i = 0; i < n; i++) {
+        read_entry(file, directory + i * kDirEntrySize, i + 1, &(*entries)[i]);
+        (*entries)[i].cursor = cursor;
+    }
+    *count = n;
+    free(directory);
+    return 0;
+}
+
 int load_icon_file(icon_file* file)
 {
-    unsigned char field[kFileHeaderSize];
-    read_block(file->stream, field, sizeof field);
-    if (!is_icon_header(field))
+    icon_entry* entries;
+    unsigned count;
+    if (read_entries(file, &entries, &count) != 0)
         return kNotAnIcon;
-    uint16_t type = GetLE16(field + 2), count = GetLE16(field + 4);
-    file->cursor = type == kCursorType;
-
-    size_t directory_size = count * kDirEntrySize;
-    unsigned char* directory = static_cast<unsigned char*>(icon_alloc(directory_size));
-    read_block(file->stream, directory, directory_size);
-    icon_entry* entries = static_cast<icon_entry*>(icon_alloc(count * sizeof(icon_entry)));
-    for (unsigned i = 0; i < count; i++)
-        read_entry(file, directory + i * kDirEntrySize, i + 1, &entries[i]);
-    free(directory);
 
     const icon_options* o = file->options;
     bool* chosen = static_cast<bool*>(icon_alloc(count));

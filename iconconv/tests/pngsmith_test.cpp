@@ -180,6 +180,131 @@ INSTANTIATE_TEST_SUITE_P(Depths, EveryDepth,
                                          DepthCase{32, 256, 2, false}),
                          [](const testing::TestParamInfo<DepthCase>& param) { return DepthName(param.param); });
 
+// The pictures of the other kinds of image: what each PNG must show.
+struct KindCase {
+    const char* name;
+    std::string file;  // written as app.ico
+    std::vector<std::pair<std::string, IconPicture>> outputs;  // PNG names and what they show
+    std::string list;  // the listing's lines after "app.ico: ", or "" to skip that check
+};
+
+void PrintTo(const KindCase& c, std::ostream* os) { *os << c.name; }
+
+// A palette picture whose pixel (0, 0) names index 250 (past a short
+// palette), and its expectation: the entries past `stored` black.
+std::pair<IconPicture, IconPicture> ShortPalette(int bits, uint32_t stored)
+{
+    IconPicture p = Picture(bits, 9, 5, true);
+    p.coloursUsed = stored;
+    uint32_t past = (1u << bits) - 1;
+    p.pixel = [bits, past](int x, int y) -> uint32_t {
+        return x == 1 && y == 0 ? past : static_cast<uint32_t>(x + y) % 2;
+    };
+    IconPicture want = p;
+    for (size_t i = stored; i < want.palette.size(); i++)
+        want.palette[i] = Rgba{0, 0, 0, 0};
+    return {p, want};
+}
+
+// A 16-bit picture (raw pixel values) and its expectation in 8-bit channels,
+// each scaled as value * 255 / its largest value.
+std::pair<IconPicture, IconPicture> Sixteen(std::vector<uint32_t> fields)
+{
+    IconPicture p;
+    p.width = 7, p.height = 3, p.bits = 16, p.bitFields = fields;
+    p.pixel = [](int x, int y) { return static_cast<uint32_t>(x * 9173 + y * 40111) & 0xFFFF; };
+    p.masked = [](int x, int y) { return x == y; };
+    std::vector<uint32_t> masks = fields.empty() ? std::vector<uint32_t>{0x7C00, 0x03E0, 0x001F} : fields;
+    IconPicture want = p;
+    want.bits = 24;
+    want.pixel = [p, masks](int x, int y) {
+        uint32_t rgb = 0;
+        for (uint32_t m : masks) {
+            int shift = __builtin_ctz(m);
+            rgb = rgb << 8 | ((p.pixel(x, y) & m) >> shift) * 255 / (m >> shift);
+        }
+        return rgb;
+    };
+    return {p, want};
+}
+
+std::vector<KindCase> KindCases()
+{
+    auto [short8, want8] = ShortPalette(8, 200);
+    auto [short4, want4] = ShortPalette(4, 5);
+    auto [short1, want1] = ShortPalette(1, 1);
+    auto [rgb555, want555] = Sixteen({});
+    auto [rgb565, want565] = Sixteen({0xF800, 0x07E0, 0x001F});
+    IconPicture mono = Picture(1, 10, 6, true);
+    mono.palette = {Rgba{0, 0, 0, 0}, Rgba{255, 255, 255, 0}};
+    IconPicture colour4 = Picture(4, 16, 16, true), colour8 = Picture(8, 5, 7, true), colour24 = Picture(24, 6, 3, true);
+    const std::string png = "_";
+    return {
+        {"short palette of 8 bits", IconFile({BitmapData(short8)}), {{"app_09X05_8bpp.png", want8}}, ""},
+        {"short palette of 4 bits", IconFile({BitmapData(short4)}), {{"app_09X05_4bpp.png", want4}}, ""},
+        {"short palette of 1 bit", IconFile({BitmapData(short1)}), {{"app_09X05_1bpp.png", want1}}, ""},
+        {"16 bits, 5-5-5", IconFile({BitmapData(rgb555)}), {{"app_07X03_16bpp.png", want555}},
+         "1: 7x3 16bpp bitmap 100 bytes\n"},
+        {"16 bits, 5-6-5 bit fields", IconFile({BitmapData(rgb565)}), {{"app_07X03_16bpp.png", want565}}, ""},
+        {"OS/2 icon", Os2Bitmap({"IC", mono}, 0), {{"app_10X06_1bpp.png", mono}}, "1: 10x6 1bpp bitmap 48 bytes\n"},
+        {"OS/2 pointer", Os2Bitmap({"PT", mono, 12, 3, 4}, 0), {{"app_10X06_1bpp.png", mono}},
+         "1: 10x6 1bpp bitmap 48 bytes, hotspot 3,4\n"},
+        {"OS/2 colour icon of 4 bits", Os2Bitmap({"CI", colour4}, 0), {{"app_16X16_4bpp.png", colour4}}, ""},
+        {"OS/2 2.x colour pointer of 8 bits", Os2Bitmap({"CP", colour8, 64, 1, 2}, 0), {{"app_05X07_8bpp.png", colour8}},
+         "1: 5x7 8bpp bitmap 112 bytes, hotspot 1,2\n"},
+        {"OS/2 colour icon of 24 bits", Os2Bitmap({"CI", colour24, 40}, 0), {{"app_06X03_24bpp.png", colour24}}, ""},
+        {"OS/2 bitmap array", Os2Array({{"IC", mono}, {"CI", colour4}, {"CI", colour8, 64}}),
+         {{"app_10X06_1bpp.png", mono}, {"app_16X16_4bpp.png", colour4}, {"app_05X07_8bpp.png", colour8}},
+         "1: 10x6 1bpp bitmap 48 bytes\n2: 16x16 4bpp bitmap 256 bytes\n3: 5x7 8bpp bitmap 112 bytes\n"},
+        {"Windows 1.x icon", Win1File(mono), {{"app_10X06_1bpp.png", mono}}, "1: 10x6 1bpp bitmap 24 bytes\n"},
+        {"Windows 1.x cursor in both formats", Win1File(mono, 3, 2, 5, 1),
+         {{"app_10X06_1bpp.png", mono}, {"app_10X06_1bpp_2.png", mono}},
+         "1: 10x6 1bpp bitmap 24 bytes, hotspot 5,1\n2: 10x6 1bpp bitmap 24 bytes, hotspot 5,1\n"},
+    };
+}
+
+class OtherKinds : public testing::TestWithParam<KindCase> { };
+
+TEST_P(OtherKinds, EveryPixelAndTheListing)
+{
+    const KindCase& c = GetParam();
+    auto conv = Convert(c.file);
+    EXPECT_EQ(conv->run.status, 0) << conv->run.out << conv->run.err;
+    for (const auto& [name, want] : c.outputs) {
+        SCOPED_TRACE(name);
+        ExpectPixels(want, Png(conv->path(name)));
+    }
+    if (!c.list.empty()) {
+        RunResult list = RunProgram({kPngsmith, "-l", "app.ico"}, testutil::InDir(conv->dir.path().string()));
+        std::string want;
+        for (size_t at = 0, end; (end = c.list.find('\n', at)) != std::string::npos; at = end + 1)
+            want += "app.ico: " + c.list.substr(at, end + 1 - at);
+        EXPECT_EQ(list.out, want);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, OtherKinds, testing::ValuesIn(KindCases()), testutil::CaseName());
+
+// Files of other kinds are named by what they are.
+TEST(OtherKinds, KnownKindsAreNamed)
+{
+    const struct {
+        std::string bytes, what;
+    } cases[] = {
+        {"BM" + std::string(60, '\0'), "a BMP image"},
+        {std::string("\x89PNG\r\n\x1a\n", 8) + std::string(60, '\0'), "a PNG image"},
+        {"GIF89a" + std::string(60, '\0'), "a GIF image"},
+        {"\xff\xd8\xff\xe0" + std::string(60, '\0'), "a JPEG image"},
+        {"RIFF\4\0\0\0WAVE" + std::string(60, '\0'), "a RIFF file of another kind"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        auto conv = Convert(c.bytes, "x.ico");
+        EXPECT_EQ(conv->run.status, 2);
+        EXPECT_EQ(conv->run.err, "pngsmith: " + conv->path("x.ico") + ": " + c.what + ", not an icon\n");
+    }
+}
+
 // A 24-bit unmasked pixel of exactly the key colour shows transparent; a
 // 32-bit pixel that the mask marks keeps its own alpha.
 TEST(Transparency, KeyColourAndAlphaRules)
@@ -369,8 +494,11 @@ std::vector<ReportCase> ReportCases()
          "Found icon:  8x 8  1bpp Sz:0 (%s/app_08X08_1bpp.png)\n", 0, {"app_08X08_1bpp.png"}},
         {"bit count 3", IconFile({Header40(8, 16, 3)}),
          "%s/app: 1 icons.\nFound icon:  8x 8  3bpp Sz:0" + skipped + "3 bits per pixel not supported)\n", 2, {}},
-        {"bit count 16", IconFile({Header40(8, 16, 16)}),
-         "%s/app: 1 icons.\nFound icon:  8x 8 16bpp Sz:0" + skipped + "16 bits per pixel not supported)\n", 2, {}},
+        {"bit count 15", IconFile({Header40(8, 16, 15)}),
+         "%s/app: 1 icons.\nFound icon:  8x 8 15bpp Sz:0" + skipped + "15 bits per pixel not supported)\n", 2, {}},
+        {"16 bits compressed", IconFile({Bytes().u32(40).i32(8).i32(16).u16(1).u16(16).u32(1).fill(20)}),
+         "%s/app: 1 icons.\nFound icon:  8x 8 16bpp Sz:0" + skipped + "compression of a 16-bit image not supported)\n",
+         2, {}},
         {"bit count 33 then a good image", IconFile({Header40(8, 16, 33), small}),
          "%s/app: 2 icons.\nFound icon:  8x 8 33bpp Sz:0" + skipped + "33 bits per pixel not supported)\n"
          "Found icon:  8x 8  1bpp Sz:0 (%s/app_08X08_1bpp.png)\n", 2, {"app_08X08_1bpp.png"}},
@@ -801,6 +929,71 @@ TEST(Corpus, EveryImageConverts)
             int w = static_cast<uint8_t>(bytes[6 + 16 * i]), h = static_cast<uint8_t>(bytes[7 + 16 * i]);
             EXPECT_EQ(png.width(), w == 0 ? 256 : w) << name;
             EXPECT_EQ(png.height(), h == 0 ? 256 : h) << name;
+        }
+    }
+}
+
+// The odd real files: each kind read, the BMP named .ico named for what it
+// is, and the images Pillow reads the same pixel for pixel (a cursor's
+// colours only: Pillow does not apply a cursor's mask).
+TEST(Corpus, OddFilesAgreeWithPillow)
+{
+    fs::path corpus = testutil::CorpusDir("ico-odd");
+    if (corpus.empty())
+        GTEST_SKIP() << "no corpus folder at " CORPUS_DIR;
+    const bool pillow = RunProgram({"/usr/bin/python3", "-c", "import PIL"}).status == 0;
+    const struct {
+        const char* file;
+        int status;
+        std::vector<std::string> pngs;
+        std::string pillowPng;  // compared with Pillow's image of its size, or ""
+        bool alphaToo;
+    } cases[] = {
+        {"winres_fr.cur", 0, {"winres_fr_32X32_32bpp.png", "winres_fr_48X48_8bpp.png"}, "winres_fr_48X48_8bpp.png",
+         false},
+        {"gls_Animated_Sprites_Icon.ico", 0, {"gls_Animated_Sprites_Icon_32X32_16bpp.png"},
+         "gls_Animated_Sprites_Icon_32X32_16bpp.png", true},
+        {"os2fm2_lastitem.ico", 0, {"os2fm2_lastitem_16X16_1bpp.png", "os2fm2_lastitem_32X32_4bpp.png"}, "", false},
+        {"os2vnc_ACLDisable.ico", 0, {"os2vnc_ACLDisable_16X16_8bpp.png"}, "", false},
+        {"os2vnc_default.ptr", 0, {"os2vnc_default_32X32_1bpp.png"}, "", false},
+        {"os2vnc_null.ico", 0, {"os2vnc_null_16X16_1bpp.png"}, "", false},
+        {"win1app_App.ico", 0, {"win1app_App_64X64_1bpp.png"}, "", false},
+        {"glscene_GLS.ico", 2, {}, "", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
+        TempDir dir;
+        const std::string source = (corpus / c.file).string();
+        RunResult r = RunProgram({kPngsmith, "-o", dir.path().string(), source});
+        ASSERT_EQ(r.status, c.status) << r.out << r.err;
+        for (const std::string& name : c.pngs) {
+            EXPECT_TRUE(Png(dir / name).ok()) << name;
+        }
+        if (c.status == 2) {
+            EXPECT_EQ(r.err, "pngsmith: " + source + ": a BMP image, not an icon\n");
+        }
+        if (c.pillowPng.empty() || !pillow)
+            continue;
+        Png ours(dir / c.pillowPng);
+        RunResult ref = RunProgram({"/usr/bin/python3", SUPPORT_DIR "/pillow_pixels.py", source,
+                                    std::to_string(ours.width()), std::to_string(ours.height())});
+        ASSERT_EQ(ref.status, 0) << ref.err;
+        ASSERT_EQ(ref.out.substr(0, ref.out.find('\n')),
+                  std::to_string(ours.width()) + " " + std::to_string(ours.height()));
+        const std::string hex = ref.out.substr(ref.out.find('\n') + 1);
+        for (int y = 0; y < ours.height(); y++) {
+            for (int x = 0; x < ours.width(); x++) {
+                unsigned char p[4];
+                for (int k = 0; k < 4; k++)
+                    p[k] = static_cast<unsigned char>(std::stoi(hex.substr(((y * ours.width() + x) * 4 + k) * 2, 2), nullptr, 16));
+                Seen s = ours.at(x, y);
+                if (c.alphaToo) {
+                    ASSERT_EQ(s.transparent, p[3] == 0) << x << "," << y;
+                }
+                if (!s.transparent && (c.alphaToo || p[3] != 0)) {
+                    ASSERT_EQ(s.colour, (Rgba{p[0], p[1], p[2], 0})) << x << "," << y;
+                }
+            }
         }
     }
 }
