@@ -1,6 +1,7 @@
 // ZELM: converts the triangle meshes of a 3DS file into one C7E0 model file.
 #include <fcntl.h>
 #include <malloc.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -101,6 +102,24 @@ static bool WarnOfSizeMismatch(FILE* input, uint32_t mainLength)
     return true;
 }
 
+// Grows the heap once by a reserve that the largest mesh fits in and asks
+// the kernel to back it with huge pages where it can: a mesh's arrays then
+// cost a few page faults instead of one per 4 KiB page, which is most of a
+// large mesh's system time. Nothing is touched here, so a small file costs
+// nothing more.
+static void AdviseHugePages(void)
+{
+    enum : uintptr_t { kReserve = uintptr_t{32} << 20, kHugePage = uintptr_t{2} << 20 };
+    void* reserve = malloc(kReserve);
+    if (reserve == nullptr)
+        return;
+    uintptr_t start = (reinterpret_cast<uintptr_t>(reserve) + kHugePage - 1) & ~(kHugePage - 1);
+    uintptr_t end = (reinterpret_cast<uintptr_t>(reserve) + kReserve) & ~(kHugePage - 1);
+    if (end > start)
+        madvise(reinterpret_cast<void*>(start), end - start, MADV_HUGEPAGE);
+    free(reserve);
+}
+
 int main(int argc, char** argv)
 {
     if (!OpenStandardDescriptors())
@@ -111,6 +130,7 @@ int main(int argc, char** argv)
     // per array.
     mallopt(M_MMAP_THRESHOLD, 256 << 20);
     mallopt(M_TRIM_THRESHOLD, 512 << 20);
+    AdviseHugePages();
     if (argc <= 2) {
         printf("%s", kBanner);
         exit(0);
