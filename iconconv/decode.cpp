@@ -21,6 +21,16 @@ static gdImagePtr created(gdImagePtr im)
     return im;
 }
 
+// A true-colour image whose pixels keep the alpha they are given, as the
+// PNG file's alpha channel.
+static gdImagePtr alpha_image(int w, int h)
+{
+    gdImagePtr im = created(gdImageCreateTrueColor(w, h));
+    gdImageSaveAlpha(im, 1);
+    gdImageAlphaBlending(im, 0);
+    return im;
+}
+
 int check_transparency(int r, int x, const icon_image* img)
 {
     uint8_t byte = img->mask[static_cast<uint64_t>(r) * mask_row_length(img) + x / 8];
@@ -30,9 +40,7 @@ int check_transparency(int r, int x, const icon_image* img)
 gdImagePtr decode_32bit(const icon_image* img)
 {
     const int w = img->width, h = image_height(img);
-    gdImagePtr im = created(gdImageCreateTrueColor(w, h));
-    gdImageSaveAlpha(im, 1);
-    gdImageAlphaBlending(im, 0);
+    gdImagePtr im = alpha_image(w, h);
     for (int r = 0; r < h; r++) {
         const unsigned char* row = img->pixels + static_cast<size_t>(r) * w * 4;
         for (int x = 0; x < w; x++) {
@@ -61,9 +69,7 @@ gdImagePtr decode_16bit(const icon_image* img)
 {
     const int w = img->width, h = image_height(img);
     const uint64_t stride = colour_row_length(img);
-    gdImagePtr im = created(gdImageCreateTrueColor(w, h));
-    gdImageSaveAlpha(im, 1);
-    gdImageAlphaBlending(im, 0);
+    gdImagePtr im = alpha_image(w, h);
     for (int r = 0; r < h; r++) {
         const unsigned char* row = img->pixels + r * stride;
         for (int x = 0; x < w; x++) {
@@ -113,9 +119,7 @@ static gdImagePtr palette_as_true_colour(const icon_image* img)
 {
     const int w = img->width, h = image_height(img);
     const uint64_t stride = colour_row_length(img);
-    gdImagePtr im = created(gdImageCreateTrueColor(w, h));
-    gdImageSaveAlpha(im, 1);
-    gdImageAlphaBlending(im, 0);
+    gdImagePtr im = alpha_image(w, h);
     for (int r = 0; r < h; r++) {
         for (int x = 0; x < w; x++) {
             const unsigned char* entry = img->palette + palette_index(img, stride, r, x) * 4;
