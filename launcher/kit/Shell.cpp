@@ -8,10 +8,12 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <cstdlib>
 #include <string>
@@ -27,23 +29,26 @@ status_t shell_launch(const char* program, const char* argument)
 {
     if (launchHook != nullptr)
         return launchHook(program, argument) == 0 ? B_OK : B_ERROR;
-    // Started from a child that ends at once, so that the program becomes
-    // init's child and is reaped without us.
-    pid_t pid = fork();
-    if (pid < 0)
+    // posix_spawnp, not fork and exec: the launcher runs threads, and only
+    // async-signal-safe calls may follow a fork there. The program gets a
+    // session of its own and no standard input; a thread reaps it.
+    posix_spawn_file_actions_t actions;
+    posix_spawnattr_t attributes;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    posix_spawnattr_init(&attributes);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID);
+    char* const argv[] = {const_cast<char*>(program), const_cast<char*>(argument), nullptr};
+    pid_t pid;
+    int error = posix_spawnp(&pid, program, &actions, &attributes, argv, environ);
+    posix_spawnattr_destroy(&attributes);
+    posix_spawn_file_actions_destroy(&actions);
+    if (error != 0)
         return B_ERROR;
-    if (pid == 0) {
-        setsid();
-        if (fork() == 0) {
-            int null = open("/dev/null", O_RDWR);
-            dup2(null, STDIN_FILENO);
-            execlp(program, program, argument, static_cast<char*>(nullptr));
-            _exit(127);
-        }
-        _exit(0);
-    }
-    int status = 0;
-    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) { }
+    std::thread([pid] {
+        int status = 0;
+        while (waitpid(pid, &status, 0) < 0 && errno == EINTR) { }
+    }).detach();
     return B_OK;
 }
 
@@ -151,26 +156,29 @@ status_t shell_start(const char* command, BLooper* looper, BHandler* handler, ui
         close(out[1]);
         return B_ERROR;
     }
-    pid_t pid = fork();
-    if (pid == 0) {
-        // A process group of its own, so that stopping it reaches every
-        // program the line started.
-        setpgid(0, 0);
-        int null = open("/dev/null", O_RDONLY);
-        dup2(null, STDIN_FILENO);
-        dup2(out[1], STDOUT_FILENO);
-        dup2(err[1], STDERR_FILENO);
-        execl("/bin/sh", "sh", "-c", command, static_cast<char*>(nullptr));
-        _exit(127);
-    }
+    // A process group of its own, so that stopping it reaches every program
+    // the line started; the pipes' own ends close on exec.
+    posix_spawn_file_actions_t actions;
+    posix_spawnattr_t attributes;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, err[1], STDERR_FILENO);
+    posix_spawnattr_init(&attributes);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
+    posix_spawnattr_setpgroup(&attributes, 0);
+    char* const argv[] = {const_cast<char*>("sh"), const_cast<char*>("-c"), const_cast<char*>(command), nullptr};
+    pid_t pid;
+    int error = posix_spawn(&pid, "/bin/sh", &actions, &attributes, argv, environ);
+    posix_spawnattr_destroy(&attributes);
+    posix_spawn_file_actions_destroy(&actions);
     close(out[1]);
     close(err[1]);
-    if (pid < 0) {
+    if (error != 0) {
         close(out[0]);
         close(err[0]);
         return B_ERROR;
     }
-    setpgid(pid, pid);
     current = new _Command();
     current->pid = pid;
     current->watcher = std::thread(Watch, current, out[0], err[0], looper, handler, what);
