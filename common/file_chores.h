@@ -1,5 +1,6 @@
-// Chores that every converter's command line does alike: telling whether
-// two names are one file and checking standard output at exit.
+// Chores that every converter's command line does alike: opening an input,
+// telling whether two names are one file and checking standard output at
+// exit.
 #pragma once
 
 #include <sys/stat.h>
@@ -7,6 +8,22 @@
 
 #include <cerrno>
 #include <cstdio>
+
+// Opens the input for reading, with its status in *status. Returns the
+// stream, or null with errno set (EISDIR for a folder, which fopen opens).
+inline FILE* OpenInput(const char* path, struct stat* status)
+{
+    FILE* in = fopen(path, "rb");
+    if (in == nullptr)
+        return nullptr;
+    int error = fstat(fileno(in), status) != 0 ? errno : S_ISDIR(status->st_mode) ? EISDIR : 0;
+    if (error != 0) {
+        fclose(in);
+        errno = error;
+        return nullptr;
+    }
+    return in;
+}
 
 // True when the status describes the file of that device and inode,
 // whatever its type.

@@ -1,6 +1,6 @@
 // Values from the bytes of a file, whatever the host's byte order:
-// little-endian, as every format of the suite stores them, and big-endian
-// for the PNG data that icons may hold.
+// little-endian, as most formats of the suite store them, and big-endian
+// for GD2 files and the PNG data that icons may hold.
 #pragma once
 
 #include <cstdint>
@@ -21,6 +21,8 @@ inline float GetLEFloat(const unsigned char* p)
     memcpy(&value, &bits, sizeof value);
     return value;
 }
+
+inline uint16_t GetBE16(const unsigned char* p) { return static_cast<uint16_t>(p[0] << 8 | p[1]); }
 
 inline uint32_t GetBE32(const unsigned char* p)
 {

@@ -1,5 +1,6 @@
 // gd2topng: writes a GD2 image file as a PNG file.
 #include <fcntl.h>
+#include <getopt.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -100,34 +101,42 @@ int main(int argc, char** argv)
 {
     if (!OpenStandardDescriptors())
         return kStatusFailed;
-    if (argc == 2 && strcmp(argv[1], "--help") == 0) {
-        printf("%s\n"
-               "Reads a GD2 image file (libgd's own format: palette or true colour,\n"
-               "raw or zlib-compressed chunks) and writes it as a PNG file.\n"
-               "\n"
-               "      --help     show this help and exit\n"
-               "      --version  show the version and exit\n",
-               kUsage);
-        return StandardOutputWritten() ? 0 : kStatusFailed;
+    enum { kHelp = 256, kVersion };
+    static const option kOptions[] = {
+        {"help", no_argument, nullptr, kHelp},
+        {"version", no_argument, nullptr, kVersion},
+        {nullptr, 0, nullptr, 0},
+    };
+    for (int c; (c = getopt_long(argc, argv, "", kOptions, nullptr)) != -1;) {
+        switch (c) {
+        case kHelp:
+            printf("%s\n"
+                   "Reads a GD2 image file (libgd's own format: palette or true colour,\n"
+                   "raw or zlib-compressed chunks) and writes it as a PNG file.\n"
+                   "\n"
+                   "      --help     show this help and exit\n"
+                   "      --version  show the version and exit\n"
+                   "  --             end of options: the next two arguments are files\n",
+                   kUsage);
+            return StandardOutputWritten() ? 0 : kStatusFailed;
+        case kVersion:
+            printf("gd2topng %s\n", CONVERTER_VERSION);
+            return StandardOutputWritten() ? 0 : kStatusFailed;
+        default:
+            fprintf(stderr, "Try 'gd2topng --help' for more information.\n");
+            return kStatusUsage;
+        }
     }
-    if (argc == 2 && strcmp(argv[1], "--version") == 0) {
-        printf("gd2topng %s\n", CONVERTER_VERSION);
-        return StandardOutputWritten() ? 0 : kStatusFailed;
-    }
-    if (argc != 3) {
+    if (argc - optind != 2) {
         fprintf(stderr, "%s\n", kUsage);
         return kStatusUsage;
     }
-    const char* inputPath = argv[1];
-    FILE* in = fopen(inputPath, "rb");
+    argv += optind;
+    const char* inputPath = argv[0];
     struct stat input;
+    FILE* in = OpenInput(inputPath, &input);
     if (in == nullptr)
         return fail(inputPath, strerror(errno));
-    if (fstat(fileno(in), &input) != 0 || S_ISDIR(input.st_mode)) {
-        int error = S_ISDIR(input.st_mode) ? EISDIR : errno;
-        fclose(in);
-        return fail(inputPath, strerror(error));
-    }
     // Standard output carries nothing of ours: the only check is that it is
     // not the input, which the output's name is checked against below.
     // The kind is told by the first bytes, before a pipe is read whole.
@@ -151,7 +160,7 @@ int main(int argc, char** argv)
     if (im == nullptr)
         return fail(inputPath, fault);
     remove_output_on_signals();
-    int status = write_output(im, argv[2], input);
+    int status = write_output(im, argv[1], input);
     gdImageDestroy(im);
     return status;
 }

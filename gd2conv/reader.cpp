@@ -30,23 +30,17 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "get_le.h"
+#include "pixel_budget.h"
+
 enum : size_t { kHeaderSize = 18, kIndexEntrySize = 8, kPaletteSize = 256 };
 enum { kMinChunk = 64, kMaxChunk = 4096, kNoTransparent1 = 257 };
 enum { kPaletteRaw = 1, kPaletteCompressed = 2, kTrueColourRaw = 3, kTrueColourCompressed = 4 };
 // Deflate cannot make one byte into more than 1032: a chunk's stream of n
 // bytes holds at most 1032 n bytes of pixels.
 enum : uint64_t { kMaxDeflateRatio = 1032 };
-// Pixels that no chunk covers have no data behind them: a file may leave
-// one image of 4096 x 4096 uncovered, plus 16 pixels per byte of its size.
-enum : uint64_t { kUncoveredAllowance = uint64_t{4096} * 4096, kUncoveredPerByte = 16 };
 
 namespace {
-
-uint16_t Get16(const unsigned char* p) { return static_cast<uint16_t>(p[0] << 8 | p[1]); }
-uint32_t Get32(const unsigned char* p)
-{
-    return static_cast<uint32_t>(p[0]) << 24 | static_cast<uint32_t>(p[1]) << 16 | p[2] << 8 | p[3];
-}
 
 struct Header {
     int version, width, height, chunk, format, across, down;
@@ -65,13 +59,13 @@ const char* ReadHeader(Reader* in, Header* h)
     if (!in->Has(kHeaderSize) || memcmp(in->data, kGd2Signature, sizeof kGd2Signature) != 0)
         return "not a GD2 file";
     const unsigned char* p = in->data;
-    h->version = Get16(p + 4);
-    h->width = static_cast<int16_t>(Get16(p + 6));
-    h->height = static_cast<int16_t>(Get16(p + 8));
-    h->chunk = Get16(p + 10);
-    h->format = Get16(p + 12);
-    h->across = static_cast<int16_t>(Get16(p + 14));
-    h->down = static_cast<int16_t>(Get16(p + 16));
+    h->version = GetBE16(p + 4);
+    h->width = static_cast<int16_t>(GetBE16(p + 6));
+    h->height = static_cast<int16_t>(GetBE16(p + 8));
+    h->chunk = GetBE16(p + 10);
+    h->format = GetBE16(p + 12);
+    h->across = static_cast<int16_t>(GetBE16(p + 14));
+    h->down = static_cast<int16_t>(GetBE16(p + 16));
     in->at = kHeaderSize;
     if (h->version != 1 && h->version != 2)
         return "unknown GD2 version";
@@ -125,13 +119,13 @@ const char* CheckIndex(Reader* in, const Header& h, int bytesPerPixel)
     in->at += entries * kIndexEntrySize;
     // No entry may be negative, used or not.
     for (uint64_t i = 0; i < entries; i++)
-        if ((Get32(index + i * kIndexEntrySize) | Get32(index + i * kIndexEntrySize + 4)) & 0x80000000u)
+        if ((GetBE32(index + i * kIndexEntrySize) | GetBE32(index + i * kIndexEntrySize + 4)) & 0x80000000u)
             return "a chunk lies outside the file";
     uint64_t inflated = 0;
     for (int cy = 0; cy < UsedDown(h); cy++) {
         for (int cx = 0; cx < UsedAcross(h); cx++) {
             const unsigned char* e = index + (static_cast<size_t>(cy) * h.across + cx) * kIndexEntrySize;
-            int32_t offset = static_cast<int32_t>(Get32(e)), length = static_cast<int32_t>(Get32(e + 4));
+            int32_t offset = static_cast<int32_t>(GetBE32(e)), length = static_cast<int32_t>(GetBE32(e + 4));
             if (offset < 0 || length <= 0 || static_cast<size_t>(offset) > in->size ||
                 static_cast<size_t>(length) > in->size - static_cast<size_t>(offset))
                 return "a chunk lies outside the file";
@@ -166,20 +160,20 @@ const char* ReadColours(Reader* in, const Header& h, Colours* c)
         if (!h.trueColour) {
             if (!in->Has(2))
                 return "the colours run past the end of the file";
-            c->count = Get16(in->data + in->at);
+            c->count = GetBE16(in->data + in->at);
             in->at += 2;
             if (c->count > static_cast<int>(kPaletteSize))
                 return "more than 256 colours";
         }
         if (!in->Has(4))
             return "the colours run past the end of the file";
-        c->transparent = static_cast<int32_t>(Get32(in->data + in->at));
+        c->transparent = static_cast<int32_t>(GetBE32(in->data + in->at));
         in->at += 4;
     } else {
         if (!in->Has(3))
             return "the colours run past the end of the file";
         c->count = in->data[in->at];
-        c->transparent = Get16(in->data + in->at + 1);
+        c->transparent = GetBE16(in->data + in->at + 1);
         c->transparent = c->transparent == kNoTransparent1 ? -1 : c->transparent;
         in->at += 3;
     }
@@ -236,7 +230,7 @@ const char* ReadPixels(Reader* in, const Header& h, const unsigned char* index, 
                 uLongf got = need;
                 // A stream holding more than the chunk's pixels fills the
                 // buffer (Z_BUF_ERROR); the rest is not needed.
-                int z = uncompress(chunk, &got, in->data + Get32(e), Get32(e + 4));
+                int z = uncompress(chunk, &got, in->data + GetBE32(e), GetBE32(e + 4));
                 if ((z != Z_OK && z != Z_BUF_ERROR) || got < need)
                     fault = "a compressed chunk is damaged or too short";
                 from = chunk;
@@ -307,7 +301,7 @@ gdImagePtr read_gd2(const unsigned char* data, size_t size, const char** fault)
             covered += static_cast<uint64_t>(ChunkSpan(h, cx, cy).Pixels());
     const uint64_t uncovered = static_cast<uint64_t>(h.width) * static_cast<uint64_t>(h.height) - covered;
     if ((!h.compressed && !in.Has(covered * bytesPerPixel)) ||
-        uncovered > kUncoveredAllowance + kUncoveredPerByte * size) {
+        uncovered > UnbackedPixelBudget(size)) {
         *fault = "too little image data";
         return nullptr;
     }

@@ -25,20 +25,14 @@
 #include "seekable_stream.h"
 #include "get_le.h"
 #include "icon.h"
+#include "pixel_budget.h"
 
 enum : size_t { kFileHeaderSize = 6, kDirEntrySize = 16, kBitmapHeaderSize = 40 };
 enum : uint16_t { kIconType = 1, kCursorType = 2 };
 // Larger images are skipped: a cap that keeps every block size (at most
 // 4096 x 4096 x 4 bytes) well inside 64-bit and allocatable arithmetic.
 enum : int32_t { kMaxDimension = 4096 };
-// Pixels without data behind them that a file may make: one largest image,
-// plus 16 per byte of the file. Images whose data the file holds cost
-// nothing; the bound stops small files that ask for many huge images
-// beyond their end.
-enum : uint64_t {
-    kUnbackedAllowance = uint64_t{kMaxDimension} * kMaxDimension,
-    kUnbackedPerByte = 16,
-};
+static_assert(kUnbackedAllowance == uint64_t{kMaxDimension} * kMaxDimension, "one largest image without data");
 // PNG signature, the IHDR chunk that must follow it, and the IEND chunk
 // that ends the stream. Chunks: u32 length (big-endian), 4-byte type, data,
 // u32 CRC.
@@ -90,7 +84,7 @@ void init_icon_file(icon_file* file, FILE* stream, uint64_t size, const char* pa
     file->names = isatty(fileno(file->report)) ? NameEscapes::kAll
                   : options->list              ? NameEscapes::kControls
                                                : NameEscapes::kNone;
-    file->budget = size * kUnbackedPerByte + kUnbackedAllowance;
+    file->budget = UnbackedPixelBudget(size);
 }
 
 void free_icon_file(icon_file* file)
@@ -164,15 +158,10 @@ icon_kind kind_of(const unsigned char* head, const char** what)
 
 int load_icon(const char* path, const icon_options* options, icon_run* run)
 {
-    FILE* stream = fopen(path, "rb");
+    struct stat status;
+    FILE* stream = OpenInput(path, &status);
     if (stream == nullptr)
         return report_file_error(path, strerror(errno));
-    struct stat status;
-    if (fstat(fileno(stream), &status) != 0 || S_ISDIR(status.st_mode)) {
-        int error = S_ISDIR(status.st_mode) ? EISDIR : errno;
-        fclose(stream);
-        return report_file_error(path, strerror(error));
-    }
     // PNG data or progress lines appended to the input would change the
     // file the user named as the input (devices such as /dev/null aside).
     struct stat out;
