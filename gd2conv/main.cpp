@@ -132,11 +132,11 @@ int main(int argc, char** argv)
         return kStatusUsage;
     }
     argv += optind;
-    const char* inputPath = argv[0];
+    const char* input_path = argv[0];
     struct stat input;
-    FILE* in = OpenInput(inputPath, &input);
+    FILE* in = OpenInput(input_path, &input);
     if (in == nullptr)
-        return fail(inputPath, strerror(errno));
+        return fail(input_path, strerror(errno));
     // Standard output carries nothing of ours: the only check is that it is
     // not the input, which the output's name is checked against below.
     // The kind is told by the first bytes, before a pipe is read whole.
@@ -145,7 +145,7 @@ int main(int argc, char** argv)
     if (got < sizeof head || memcmp(head, kGd2Signature, sizeof head) != 0) {
         int error = ferror(in) ? (errno != 0 ? errno : EIO) : 0;
         fclose(in);
-        return fail(inputPath, error != 0 ? strerror(error) : "not a GD2 file");
+        return fail(input_path, error != 0 ? strerror(error) : "not a GD2 file");
     }
     unsigned char* data = nullptr;
     size_t size = 0;
@@ -153,12 +153,12 @@ int main(int argc, char** argv)
     int error = errno;
     fclose(in);
     if (!read)
-        return fail(inputPath, strerror(error));
+        return fail(input_path, strerror(error));
     const char* fault = nullptr;
     gdImagePtr im = read_gd2(data, size, &fault);
     free(data);
     if (im == nullptr)
-        return fail(inputPath, fault);
+        return fail(input_path, fault);
     remove_output_on_signals();
     int status = write_output(im, argv[1], input);
     gdImageDestroy(im);

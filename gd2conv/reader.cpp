@@ -42,21 +42,21 @@ enum : uint64_t { kMaxDeflateRatio = 1032 };
 
 namespace {
 
-struct Header {
+struct gd2_header {
     int version, width, height, chunk, format, across, down;
-    bool trueColour, compressed;
+    bool true_colour, compressed;
 };
 
 // The file and the position of the next unread byte.
-struct Reader {
+struct byte_reader {
     const unsigned char* data;
     size_t size, at;
-    bool Has(uint64_t n) const { return at <= size && n <= size - at; }
+    bool has(uint64_t n) const { return at <= size && n <= size - at; }
 };
 
-const char* ReadHeader(Reader* in, Header* h)
+const char* read_header(byte_reader* in, gd2_header* h)
 {
-    if (!in->Has(kHeaderSize) || memcmp(in->data, kGd2Signature, sizeof kGd2Signature) != 0)
+    if (!in->has(kHeaderSize) || memcmp(in->data, kGd2Signature, sizeof kGd2Signature) != 0)
         return "not a GD2 file";
     const unsigned char* p = in->data;
     h->version = GetBE16(p + 4);
@@ -77,22 +77,22 @@ const char* ReadHeader(Reader* in, Header* h)
         return "unknown GD2 format";
     if (h->across < 1 || h->down < 1)
         return "chunk counts out of range";
-    h->trueColour = h->format == kTrueColourRaw || h->format == kTrueColourCompressed;
+    h->true_colour = h->format == kTrueColourRaw || h->format == kTrueColourCompressed;
     h->compressed = h->format == kPaletteCompressed || h->format == kTrueColourCompressed;
     return nullptr;
 }
 
 // The pixels of chunk (cx, cy) as the range [x0, x1) x [y0, y1): empty for a
 // chunk beyond the image's edge.
-struct Span {
+struct pixel_span {
     int x0, x1, y0, y1;
-    long Pixels() const { return x1 > x0 && y1 > y0 ? static_cast<long>(x1 - x0) * (y1 - y0) : 0; }
+    long pixels() const { return x1 > x0 && y1 > y0 ? static_cast<long>(x1 - x0) * (y1 - y0) : 0; }
 };
 
-Span ChunkSpan(const Header& h, int cx, int cy)
+pixel_span chunk_span(const gd2_header& h, int cx, int cy)
 {
     long x0 = static_cast<long>(cx) * h.chunk, y0 = static_cast<long>(cy) * h.chunk;
-    Span s = {h.width, h.width, h.height, h.height};
+    pixel_span s = {h.width, h.width, h.height, h.height};
     if (x0 < h.width && y0 < h.height)
         s = {static_cast<int>(x0), static_cast<int>(x0 + h.chunk < h.width ? x0 + h.chunk : h.width),
              static_cast<int>(y0), static_cast<int>(y0 + h.chunk < h.height ? y0 + h.chunk : h.height)};
@@ -100,20 +100,20 @@ Span ChunkSpan(const Header& h, int cx, int cy)
 }
 
 // The chunks across and down that hold pixels: the others are never read.
-int Used(int chunks, int pixels, int chunk)
+int used_chunks(int chunks, int pixels, int chunk)
 {
     return chunks < (pixels + chunk - 1) / chunk ? chunks : (pixels + chunk - 1) / chunk;
 }
-int UsedAcross(const Header& h) { return Used(h.across, h.width, h.chunk); }
-int UsedDown(const Header& h) { return Used(h.down, h.height, h.chunk); }
+int used_across(const gd2_header& h) { return used_chunks(h.across, h.width, h.chunk); }
+int used_down(const gd2_header& h) { return used_chunks(h.down, h.height, h.chunk); }
 
 // Checks the chunk index: no entry is negative, and the stream of each
 // chunk that holds pixels lies inside the file and can hold them. Leaves
 // in->at after the index.
-const char* CheckIndex(Reader* in, const Header& h, int bytesPerPixel)
+const char* check_index(byte_reader* in, const gd2_header& h, int bytes_per_pixel)
 {
     uint64_t entries = static_cast<uint64_t>(h.across) * static_cast<uint64_t>(h.down);
-    if (!in->Has(entries * kIndexEntrySize))
+    if (!in->has(entries * kIndexEntrySize))
         return "the chunk index runs past the end of the file";
     const unsigned char* index = in->data + in->at;
     in->at += entries * kIndexEntrySize;
@@ -122,14 +122,14 @@ const char* CheckIndex(Reader* in, const Header& h, int bytesPerPixel)
         if ((GetBE32(index + i * kIndexEntrySize) | GetBE32(index + i * kIndexEntrySize + 4)) & 0x80000000u)
             return "a chunk lies outside the file";
     uint64_t inflated = 0;
-    for (int cy = 0; cy < UsedDown(h); cy++) {
-        for (int cx = 0; cx < UsedAcross(h); cx++) {
+    for (int cy = 0; cy < used_down(h); cy++) {
+        for (int cx = 0; cx < used_across(h); cx++) {
             const unsigned char* e = index + (static_cast<size_t>(cy) * h.across + cx) * kIndexEntrySize;
             int32_t offset = static_cast<int32_t>(GetBE32(e)), length = static_cast<int32_t>(GetBE32(e + 4));
             if (offset < 0 || length <= 0 || static_cast<size_t>(offset) > in->size ||
                 static_cast<size_t>(length) > in->size - static_cast<size_t>(offset))
                 return "a chunk lies outside the file";
-            const uint64_t bytes = static_cast<uint64_t>(ChunkSpan(h, cx, cy).Pixels()) * bytesPerPixel;
+            const uint64_t bytes = static_cast<uint64_t>(chunk_span(h, cx, cy).pixels()) * bytes_per_pixel;
             if (bytes > static_cast<uint64_t>(length) * kMaxDeflateRatio)
                 return "too little image data";
             inflated += bytes;
@@ -143,44 +143,44 @@ const char* CheckIndex(Reader* in, const Header& h, int bytesPerPixel)
     return nullptr;
 }
 
-struct Colours {
+struct gd2_colours {
     int count;  // the colours the file declares
     int32_t transparent;
     unsigned char table[kPaletteSize][4];  // red, green, blue, gd alpha
 };
 
-const char* ReadColours(Reader* in, const Header& h, Colours* c)
+const char* read_colours(byte_reader* in, const gd2_header& h, gd2_colours* c)
 {
-    *c = Colours{};
+    *c = gd2_colours{};
     if (h.version == 2) {
-        if (!in->Has(1))
+        if (!in->has(1))
             return "the colours run past the end of the file";
-        if ((in->data[in->at++] != 0) != h.trueColour)
+        if ((in->data[in->at++] != 0) != h.true_colour)
             return "the true-colour flag does not match the format";
-        if (!h.trueColour) {
-            if (!in->Has(2))
+        if (!h.true_colour) {
+            if (!in->has(2))
                 return "the colours run past the end of the file";
             c->count = GetBE16(in->data + in->at);
             in->at += 2;
             if (c->count > static_cast<int>(kPaletteSize))
                 return "more than 256 colours";
         }
-        if (!in->Has(4))
+        if (!in->has(4))
             return "the colours run past the end of the file";
         c->transparent = static_cast<int32_t>(GetBE32(in->data + in->at));
         in->at += 4;
     } else {
-        if (!in->Has(3))
+        if (!in->has(3))
             return "the colours run past the end of the file";
         c->count = in->data[in->at];
         c->transparent = GetBE16(in->data + in->at + 1);
         c->transparent = c->transparent == kNoTransparent1 ? -1 : c->transparent;
         in->at += 3;
     }
-    if (h.trueColour)
+    if (h.true_colour)
         return nullptr;
     const size_t entry = h.version == 2 ? 4 : 3;
-    if (!in->Has(kPaletteSize * entry))
+    if (!in->has(kPaletteSize * entry))
         return "the colours run past the end of the file";
     for (size_t i = 0; i < kPaletteSize; i++, in->at += entry) {
         memcpy(c->table[i], in->data + in->at, entry);
@@ -192,9 +192,9 @@ const char* ReadColours(Reader* in, const Header& h, Colours* c)
 
 // Copies one row of a chunk (n pixels from the bytes at from) into row y
 // of the image from column x on.
-void PutRow(gdImagePtr im, int y, int x, const unsigned char* from, int n, bool trueColour)
+void put_row(gdImagePtr im, int y, int x, const unsigned char* from, int n, bool true_colour)
 {
-    if (!trueColour) {
+    if (!true_colour) {
         memcpy(im->pixels[y] + x, from, static_cast<size_t>(n));
         return;
     }
@@ -207,23 +207,23 @@ void PutRow(gdImagePtr im, int y, int x, const unsigned char* from, int n, bool 
 
 // Decodes every chunk that holds pixels straight into the image, whose
 // pixels stay 0 where no chunk reaches.
-const char* ReadPixels(Reader* in, const Header& h, const unsigned char* index, gdImagePtr im)
+const char* read_pixels(byte_reader* in, const gd2_header& h, const unsigned char* index, gdImagePtr im)
 {
-    const int bytesPerPixel = h.trueColour ? 4 : 1;
+    const int bytes_per_pixel = h.true_colour ? 4 : 1;
     unsigned char* chunk = nullptr;
     if (h.compressed) {
         size_t largest = static_cast<size_t>(h.chunk < h.width ? h.chunk : h.width) *
-                         (h.chunk < h.height ? h.chunk : h.height) * bytesPerPixel;
+                         (h.chunk < h.height ? h.chunk : h.height) * bytes_per_pixel;
         chunk = static_cast<unsigned char*>(malloc(largest));
         if (chunk == nullptr)
             return "out of memory";
     }
     const char* fault = nullptr;
-    for (int cy = 0; cy < UsedDown(h) && fault == nullptr; cy++) {
-        for (int cx = 0; cx < UsedAcross(h) && fault == nullptr; cx++) {
-            const Span s = ChunkSpan(h, cx, cy);
-            const size_t spanBytes = static_cast<size_t>(s.x1 - s.x0) * bytesPerPixel;
-            const size_t need = spanBytes * static_cast<size_t>(s.y1 - s.y0);
+    for (int cy = 0; cy < used_down(h) && fault == nullptr; cy++) {
+        for (int cx = 0; cx < used_across(h) && fault == nullptr; cx++) {
+            const pixel_span s = chunk_span(h, cx, cy);
+            const size_t span_bytes = static_cast<size_t>(s.x1 - s.x0) * bytes_per_pixel;
+            const size_t need = span_bytes * static_cast<size_t>(s.y1 - s.y0);
             const unsigned char* from = nullptr;
             if (h.compressed) {
                 const unsigned char* e = index + (static_cast<size_t>(cy) * h.across + cx) * kIndexEntrySize;
@@ -235,13 +235,13 @@ const char* ReadPixels(Reader* in, const Header& h, const unsigned char* index, 
                     fault = "a compressed chunk is damaged or too short";
                 from = chunk;
             } else {
-                if (!in->Has(need))
+                if (!in->has(need))
                     fault = "too little image data";
                 from = in->data + in->at;
                 in->at += need;
             }
             for (int y = s.y0; y < s.y1 && fault == nullptr; y++)
-                PutRow(im, y, s.x0, from + static_cast<size_t>(y - s.y0) * spanBytes, s.x1 - s.x0, h.trueColour);
+                put_row(im, y, s.x0, from + static_cast<size_t>(y - s.y0) * span_bytes, s.x1 - s.x0, h.true_colour);
         }
     }
     free(chunk);
@@ -250,7 +250,7 @@ const char* ReadPixels(Reader* in, const Header& h, const unsigned char* index, 
 
 // Gives a palette image its colours: those the file declares, and as many
 // more of the stored table as the pixels name.
-void SetPalette(gdImagePtr im, const Header& h, const Colours& c)
+void set_palette(gdImagePtr im, const gd2_header& h, const gd2_colours& c)
 {
     int colours = c.count;
     for (int y = 0; y < h.height; y++)
@@ -265,7 +265,7 @@ void SetPalette(gdImagePtr im, const Header& h, const Colours& c)
 // Makes the pixels of a true-colour image's transparent colour (its red,
 // green and blue, whatever their stored alpha) fully clear, as a PNG with
 // an alpha channel must show them.
-void ClearTransparent(gdImagePtr im, const Header& h, int32_t transparent)
+void clear_transparent(gdImagePtr im, const gd2_header& h, int32_t transparent)
 {
     if (transparent == -1)
         return;
@@ -281,46 +281,46 @@ void ClearTransparent(gdImagePtr im, const Header& h, int32_t transparent)
 
 gdImagePtr read_gd2(const unsigned char* data, size_t size, const char** fault)
 {
-    Reader in = {data, size, 0};
-    Header h;
-    Colours colours;
-    if ((*fault = ReadHeader(&in, &h)) != nullptr)
+    byte_reader in = {data, size, 0};
+    gd2_header h;
+    gd2_colours colours;
+    if ((*fault = read_header(&in, &h)) != nullptr)
         return nullptr;
-    const int bytesPerPixel = h.trueColour ? 4 : 1;
+    const int bytes_per_pixel = h.true_colour ? 4 : 1;
     const unsigned char* index = in.data + in.at;
-    if (h.compressed && (*fault = CheckIndex(&in, h, bytesPerPixel)) != nullptr)
+    if (h.compressed && (*fault = check_index(&in, h, bytes_per_pixel)) != nullptr)
         return nullptr;
-    if ((*fault = ReadColours(&in, h, &colours)) != nullptr)
+    if ((*fault = read_colours(&in, h, &colours)) != nullptr)
         return nullptr;
     // Raw pixels must all be in the file, compressed ones were bounded by
     // their streams' sizes, uncovered ones by the allowance: only then is
     // memory taken for them.
     uint64_t covered = 0;
-    for (int cy = 0; cy < UsedDown(h); cy++)
-        for (int cx = 0; cx < UsedAcross(h); cx++)
-            covered += static_cast<uint64_t>(ChunkSpan(h, cx, cy).Pixels());
+    for (int cy = 0; cy < used_down(h); cy++)
+        for (int cx = 0; cx < used_across(h); cx++)
+            covered += static_cast<uint64_t>(chunk_span(h, cx, cy).pixels());
     const uint64_t uncovered = static_cast<uint64_t>(h.width) * static_cast<uint64_t>(h.height) - covered;
-    if ((!h.compressed && !in.Has(covered * bytesPerPixel)) ||
+    if ((!h.compressed && !in.has(covered * bytes_per_pixel)) ||
         uncovered > UnbackedPixelBudget(size)) {
         *fault = "too little image data";
         return nullptr;
     }
     // The image is the one copy of the pixels: chunks decode into it.
-    gdImagePtr im = h.trueColour ? gdImageCreateTrueColor(h.width, h.height) : gdImageCreate(h.width, h.height);
+    gdImagePtr im = h.true_colour ? gdImageCreateTrueColor(h.width, h.height) : gdImageCreate(h.width, h.height);
     if (im == nullptr) {
         *fault = "out of memory";
         return nullptr;
     }
-    if ((*fault = ReadPixels(&in, h, index, im)) != nullptr) {
+    if ((*fault = read_pixels(&in, h, index, im)) != nullptr) {
         gdImageDestroy(im);
         return nullptr;
     }
-    if (h.trueColour) {
+    if (h.true_colour) {
         gdImageAlphaBlending(im, 0);
         gdImageSaveAlpha(im, 1);
-        ClearTransparent(im, h, colours.transparent);
+        clear_transparent(im, h, colours.transparent);
     } else {
-        SetPalette(im, h, colours);
+        set_palette(im, h, colours);
     }
     return im;
 }
