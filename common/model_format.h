@@ -12,6 +12,8 @@
 #include <cstdint>
 
 enum : uint16_t { kModelMagic = 0xC7E0 };
+// A mesh name's characters at most; with its zero byte, 256 bytes.
+enum : size_t { kMaxNameLength = 255 };
 enum : long { kMeshCountOffset = 2 };
 enum : size_t {
     kVertexRecordSize = 32,  // f32 x, y, z, u, v, nx, ny, nz

@@ -280,48 +280,59 @@ int ReadMeshChunk(FILE* input, uint32_t limit, const char* name, FILE* output)
     return CompleteMesh(output) == 0 ? 0 : kWriteFailed;
 }
 
+// A kind of list that the mesh holds in an array: its name in the log, its
+// entries' size in the file, the warning when its array cannot be had, and
+// how an entry becomes an element.
+template <typename T> struct _ListKind {
+    const char* what;
+    size_t entrySize;
+    const char* noMemory;
+    T (*decode)(const unsigned char* entry);
+};
+
+const _ListKind<_Vertex> kVertexList = {
+    "Vertices", kVertexEntrySize, "\nWarning : Insufficient Memory to Load Vertices!\n", [](const unsigned char* p) {
+        return _Vertex{GetLEFloat(p), GetLEFloat(p + 4), GetLEFloat(p + 8), 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0};
+    }};
+// The fourth word of each face entry holds edge flags, which the model
+// format does not carry.
+const _ListKind<_Face> kFaceList = {
+    "Faces", kFaceEntrySize, "\nWarning : Insufficient Memory to Load Faces!\n",
+    [](const unsigned char* p) { return _Face{GetLE16(p), GetLE16(p + 2), GetLE16(p + 4), 0.0f, 0.0f, 0.0f}; }};
+
 // Reads a list of entries into a new array, which replaces the previous
-// list of its kind in the mesh. When the array cannot be allocated the list
-// is consumed all the same and the mesh is left without it.
-template <typename T, typename Decode>
-static int LoadList(FILE* input, uint32_t limit, const char* what, size_t entrySize, T*& array, uint32_t& count,
-                    const char* noMemory, Decode decode)
+// list of its kind in the mesh (array, count entries). When the array
+// cannot be allocated the list is consumed all the same and the mesh is
+// left without it.
+template <typename T>
+static int LoadList(FILE* input, uint32_t limit, const _ListKind<T>& kind, T*& array, uint32_t& count)
 {
     uint16_t announced;
-    uint16_t n = ReadCount(input, limit, entrySize, &announced);
-    printf("Reading %i %s...", n, what);
+    uint16_t n = ReadCount(input, limit, kind.entrySize, &announced);
+    printf("Reading %i %s...", n, kind.what);
     free(array);
     array = static_cast<T*>(AllocateArray(n, sizeof(T)));
     if (array == nullptr) {
-        ReadEntries(input, n, entrySize, [](uint32_t, const unsigned char*) {});
-        printf("%s", noMemory);
+        ReadEntries(input, n, kind.entrySize, [](uint32_t, const unsigned char*) {});
+        printf("%s", kind.noMemory);
         return -1;
     }
     T* out = array;
-    ReadEntries(input, n, entrySize, [&](uint32_t i, const unsigned char* p) { out[i] = decode(p); });
+    ReadEntries(input, n, kind.entrySize, [&](uint32_t i, const unsigned char* p) { out[i] = kind.decode(p); });
     count = n;
     printf("Done!\n");
-    WarnListCut(what, n, announced);
+    WarnListCut(kind.what, n, announced);
     return 0;
 }
 
 int ReadVerticesChunk(FILE* input, uint32_t limit)
 {
-    return LoadList(input, limit, "Vertices", kVertexEntrySize, currentModel.vertices, currentModel.numVertices,
-                    "\nWarning : Insufficient Memory to Load Vertices!\n", [](const unsigned char* p) {
-                        return _Vertex{
-                            GetLEFloat(p), GetLEFloat(p + 4), GetLEFloat(p + 8), 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0};
-                    });
+    return LoadList(input, limit, kVertexList, currentModel.vertices, currentModel.numVertices);
 }
 
 int ReadFacesChunk(FILE* input, uint32_t limit)
 {
-    // The fourth word of each entry holds edge flags, which the model
-    // format does not carry.
-    return LoadList(input, limit, "Faces", kFaceEntrySize, currentModel.faces, currentModel.numFaces,
-                    "\nWarning : Insufficient Memory to Load Faces!\n", [](const unsigned char* p) {
-                        return _Face{GetLE16(p), GetLE16(p + 2), GetLE16(p + 4), 0.0f, 0.0f, 0.0f};
-                    });
+    return LoadList(input, limit, kFaceList, currentModel.faces, currentModel.numFaces);
 }
 
 int ReadMappingChunk(FILE* input, uint32_t limit)

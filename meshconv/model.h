@@ -5,11 +5,13 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "model_format.h"
+
 struct _Vertex {
     float x, y, z;  // position, exactly as read
     float u, v;  // texture coordinate; 0 without a matching mapping list
     float nx, ny, nz;  // vertex normal
-    uint32_t flag;  // optimizer's duplicate mark; never written
+    uint32_t flag;  // read by nothing and never written; 0 as the reader leaves it
 };
 
 struct _Face {
@@ -17,7 +19,6 @@ struct _Face {
     float nx, ny, nz;  // face normal
 };
 
-enum { kMaxNameLength = 255 };
 
 struct _Model {
     char name[kMaxNameLength + 1];  // zero-terminated

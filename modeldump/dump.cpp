@@ -12,7 +12,7 @@
 #include "model_format.h"
 #include "terminal_text.h"
 
-enum : size_t { kNameBufferSize = 256 };
+enum : size_t { kNameBufferSize = kMaxNameLength + 1 };
 
 static bool ReadExactly(FILE* input, unsigned char* buffer, size_t size)
 {

@@ -80,7 +80,7 @@ inline ParsedModel ParseModel(const std::string& file)
     size_t at = 6;
     for (uint32_t m = 0; m < model.meshCount; m++) {
         size_t zero = file.find('\0', at);
-        if (zero == std::string::npos || zero - at > 255)
+        if (zero == std::string::npos || zero - at > kMaxNameLength)
             return model;
         Mesh mesh;
         mesh.name = file.substr(at, zero - at);
