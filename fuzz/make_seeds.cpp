@@ -118,8 +118,9 @@ int main(int argc, char** argv)
     shortPalette.coloursUsed = 7;
     sixteen.bitFields = {0xF800, 0x07E0, 0x001F};
     sixteen.pixel = [](int x, int y) { return static_cast<uint32_t>(x * 4099 + y * 77); };
-    ok = ok && SaveFile(dir + "/corpus/icon/short-palette-16-bits.ico",
-                        IconFile({BitmapData(shortPalette), BitmapData(sixteen)})) &&
+    ok = ok &&
+         SaveFile(dir + "/corpus/icon/short-palette-16-bits.ico",
+                  IconFile({BitmapData(shortPalette), BitmapData(sixteen)})) &&
          SaveFile(dir + "/corpus/icon/os2-array.ico", Os2Array(Os2Seeds())) &&
          SaveFile(dir + "/corpus/icon/os2-pointer.ptr", Os2Bitmap(Os2Seeds()[3], 0)) &&
          SaveFile(dir + "/corpus/icon/win1.ico", Win1File(mono, 1, 2));

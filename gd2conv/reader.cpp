@@ -300,8 +300,7 @@ gdImagePtr read_gd2(const unsigned char* data, size_t size, const char** fault)
         for (int cx = 0; cx < used_across(h); cx++)
             covered += static_cast<uint64_t>(chunk_span(h, cx, cy).pixels());
     const uint64_t uncovered = static_cast<uint64_t>(h.width) * static_cast<uint64_t>(h.height) - covered;
-    if ((!h.compressed && !in.has(covered * bytes_per_pixel)) ||
-        uncovered > UnbackedPixelBudget(size)) {
+    if ((!h.compressed && !in.has(covered * bytes_per_pixel)) || uncovered > UnbackedPixelBudget(size)) {
         *fault = "too little image data";
         return nullptr;
     }

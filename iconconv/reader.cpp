@@ -147,8 +147,12 @@ icon_kind kind_of(const unsigned char* head, const char** what)
         size_t length;
         const char* what;
     } kKnown[] = {
-        {"BM", 2, "a BMP image"},     {"\x89PNG\r\n\x1a\n", 8, "a PNG image"}, {"GIF87a", 6, "a GIF image"},
-        {"GIF89a", 6, "a GIF image"}, {"\xff\xd8\xff", 3, "a JPEG image"},      {"RIFF", 4, "a RIFF file of another kind"},
+        {"BM", 2, "a BMP image"},
+        {"\x89PNG\r\n\x1a\n", 8, "a PNG image"},
+        {"GIF87a", 6, "a GIF image"},
+        {"GIF89a", 6, "a GIF image"},
+        {"\xff\xd8\xff", 3, "a JPEG image"},
+        {"RIFF", 4, "a RIFF file of another kind"},
     };
     for (const auto& k : kKnown)
         if (memcmp(head, k.magic, k.length) == 0)
@@ -173,7 +177,8 @@ int load_icon(const char* path, const icon_options* options, icon_run* run)
     // its end, and so its size, is known once it is read whole.
     // Entries reach no further than 32-bit offsets and sizes: a longer pipe
     // is "File too large".
-    if (fseeko(stream, 0, SEEK_CUR) != 0 && (stream = SeekableStream(stream, uint64_t{1} << 32, kPipeMemory)) == nullptr)
+    if (fseeko(stream, 0, SEEK_CUR) != 0 &&
+        (stream = SeekableStream(stream, uint64_t{1} << 32, kPipeMemory)) == nullptr)
         return report_file_error(path, strerror(errno));
     // The kind is told by the first bytes, before a pipe is read to its end.
     unsigned char head[kKindBytes];
@@ -469,9 +474,9 @@ static void begin_line(const icon_file* file, const icon_entry* entry)
         return;
     }
     put_report_name(file, file->path);
-    fprintf(file->report, ": %u: %ldx%ld %dbpp %s %lu bytes", entry->number,
-            static_cast<long>(entry->width), static_cast<long>(entry->height), entry->bpp,
-            entry->png ? "png" : "bitmap", static_cast<unsigned long>(entry->bytes));
+    fprintf(file->report, ": %u: %ldx%ld %dbpp %s %lu bytes", entry->number, static_cast<long>(entry->width),
+            static_cast<long>(entry->height), entry->bpp, entry->png ? "png" : "bitmap",
+            static_cast<unsigned long>(entry->bytes));
     if (entry->cursor)
         fprintf(file->report, ", hotspot %u,%u", entry->hotspot_x, entry->hotspot_y);
 }

@@ -106,8 +106,9 @@ static void WarnListCut(const char* what, uint16_t read, uint16_t announced)
 // parent is not read.
 static void WarnLevelCut(const _Chunk& chunk, bool pastEnd)
 {
-    printf(pastEnd ? "\nWarning : Chunk %04X at Offset %llu Runs Past the End of Its Parent!\n"
-                   : "\nWarning : Chunk %04X at Offset %llu Has an Invalid Length, the Rest of Its Parent Is Skipped!\n",
+    printf(pastEnd
+               ? "\nWarning : Chunk %04X at Offset %llu Runs Past the End of Its Parent!\n"
+               : "\nWarning : Chunk %04X at Offset %llu Has an Invalid Length, the Rest of Its Parent Is Skipped!\n",
            chunk.id, static_cast<unsigned long long>(chunk.start));
 }
 

@@ -97,8 +97,8 @@ static bool WarnOfSizeMismatch(FILE* input, uint32_t mainLength)
     off_t size = fseeko(input, 0, SEEK_END) == 0 ? ftello(input) : -1;
     if (size < 0 || static_cast<uint64_t>(size) == mainLength)
         return false;
-    printf("\nWarning : File Size %llu Does Not Match Main Chunk Size %u!\n",
-           static_cast<unsigned long long>(size), mainLength);
+    printf("\nWarning : File Size %llu Does Not Match Main Chunk Size %u!\n", static_cast<unsigned long long>(size),
+           mainLength);
     return true;
 }
 

@@ -19,7 +19,6 @@ struct _Face {
     float nx, ny, nz;  // face normal
 };
 
-
 struct _Model {
     char name[kMaxNameLength + 1];  // zero-terminated
     _Vertex* vertices;  // owned; null while the mesh has none

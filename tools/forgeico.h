@@ -227,7 +227,8 @@ inline std::string Win1File(const IconPicture& p, uint8_t type = 1, uint8_t form
     U16(one, static_cast<uint32_t>(stride));
     U16(one, 0);
     one += BitRows(p.width, p.height, stride, p.masked, topDown);
-    one += BitRows(p.width, p.height, stride, [&](int x, int y) { return p.pixel(x, y) != 0; }, topDown);
+    one += BitRows(
+        p.width, p.height, stride, [&](int x, int y) { return p.pixel(x, y) != 0; }, topDown);
     std::string b;
     U8(b, type);
     U8(b, format);

@@ -111,8 +111,7 @@ TEST(Gd2Pixels, EveryFormatRoundTrips)
         {"palette raw", Kind(1), -1},          {"palette compressed", Kind(2), -1},
         {"true colour raw", Kind(3), -1},      {"true colour compressed", Kind(4), -1},
         {"version 1 palette", Kind(2, 1), -1}, {"indices beyond the colour count", beyond, -1},
-        {"one chunk", Kind(2, 2, 8, 8), -1},
-        {"true colour with a transparent colour", clear, -1},
+        {"one chunk", Kind(2, 2, 8, 8), -1},   {"true colour with a transparent colour", clear, -1},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

@@ -237,27 +237,36 @@ std::vector<KindCase> KindCases()
     auto [rgb565, want565] = Sixteen({0xF800, 0x07E0, 0x001F});
     IconPicture mono = Picture(1, 10, 6, true);
     mono.palette = {Rgba{0, 0, 0, 0}, Rgba{255, 255, 255, 0}};
-    IconPicture colour4 = Picture(4, 16, 16, true), colour8 = Picture(8, 5, 7, true), colour24 = Picture(24, 6, 3, true);
+    IconPicture colour4 = Picture(4, 16, 16, true), colour8 = Picture(8, 5, 7, true),
+                colour24 = Picture(24, 6, 3, true);
     const std::string png = "_";
     return {
         {"short palette of 8 bits", IconFile({BitmapData(short8)}), {{"app_09X05_8bpp.png", want8}}, ""},
         {"short palette of 4 bits", IconFile({BitmapData(short4)}), {{"app_09X05_4bpp.png", want4}}, ""},
         {"short palette of 1 bit", IconFile({BitmapData(short1)}), {{"app_09X05_1bpp.png", want1}}, ""},
-        {"16 bits, 5-5-5", IconFile({BitmapData(rgb555)}), {{"app_07X03_16bpp.png", want555}},
+        {"16 bits, 5-5-5",
+         IconFile({BitmapData(rgb555)}),
+         {{"app_07X03_16bpp.png", want555}},
          "1: 7x3 16bpp bitmap 100 bytes\n"},
         {"16 bits, 5-6-5 bit fields", IconFile({BitmapData(rgb565)}), {{"app_07X03_16bpp.png", want565}}, ""},
         {"OS/2 icon", Os2Bitmap({"IC", mono}, 0), {{"app_10X06_1bpp.png", mono}}, "1: 10x6 1bpp bitmap 48 bytes\n"},
-        {"OS/2 pointer", Os2Bitmap({"PT", mono, 12, 3, 4}, 0), {{"app_10X06_1bpp.png", mono}},
+        {"OS/2 pointer",
+         Os2Bitmap({"PT", mono, 12, 3, 4}, 0),
+         {{"app_10X06_1bpp.png", mono}},
          "1: 10x6 1bpp bitmap 48 bytes, hotspot 3,4\n"},
         {"OS/2 colour icon of 4 bits", Os2Bitmap({"CI", colour4}, 0), {{"app_16X16_4bpp.png", colour4}}, ""},
-        {"OS/2 2.x colour pointer of 8 bits", Os2Bitmap({"CP", colour8, 64, 1, 2}, 0), {{"app_05X07_8bpp.png", colour8}},
+        {"OS/2 2.x colour pointer of 8 bits",
+         Os2Bitmap({"CP", colour8, 64, 1, 2}, 0),
+         {{"app_05X07_8bpp.png", colour8}},
          "1: 5x7 8bpp bitmap 112 bytes, hotspot 1,2\n"},
         {"OS/2 colour icon of 24 bits", Os2Bitmap({"CI", colour24, 40}, 0), {{"app_06X03_24bpp.png", colour24}}, ""},
-        {"OS/2 bitmap array", Os2Array({{"IC", mono}, {"CI", colour4}, {"CI", colour8, 64}}),
+        {"OS/2 bitmap array",
+         Os2Array({{"IC", mono}, {"CI", colour4}, {"CI", colour8, 64}}),
          {{"app_10X06_1bpp.png", mono}, {"app_16X16_4bpp.png", colour4}, {"app_05X07_8bpp.png", colour8}},
          "1: 10x6 1bpp bitmap 48 bytes\n2: 16x16 4bpp bitmap 256 bytes\n3: 5x7 8bpp bitmap 112 bytes\n"},
         {"Windows 1.x icon", Win1File(mono), {{"app_10X06_1bpp.png", mono}}, "1: 10x6 1bpp bitmap 24 bytes\n"},
-        {"Windows 1.x cursor in both formats", Win1File(mono, 3, 2, 5, 1),
+        {"Windows 1.x cursor in both formats",
+         Win1File(mono, 3, 2, 5, 1),
          {{"app_10X06_1bpp.png", mono}, {"app_10X06_1bpp_2.png", mono}},
          "1: 10x6 1bpp bitmap 24 bytes, hotspot 5,1\n2: 10x6 1bpp bitmap 24 bytes, hotspot 5,1\n"},
     };
@@ -691,8 +700,9 @@ TEST(CommandLine, OptionsErrorsAndStreams)
         // One listed line is one image, whatever the name holds.
         {"name with a newline in a listing", "cp app.ico \"$(printf 'a\\nb.ico')\" && P -l a?b.ico", 0,
          "a\\012b.ico: 1: 8x8 1bpp bitmap 112 bytes\n", "", ""},
-        {"name with an escape on a terminal", "cp app.ico \"$(printf 'a\\033b.ico')\" && script -qec 'P a?b.ico' /dev/null",
-         0, "a\\033b: 1 icons.\r\nFound icon:  8x 8  1bpp Sz:0 (a\\033b_08X08_1bpp.png)\r\n", "", ""},
+        {"name with an escape on a terminal",
+         "cp app.ico \"$(printf 'a\\033b.ico')\" && script -qec 'P a?b.ico' /dev/null", 0,
+         "a\\033b: 1 icons.\r\nFound icon:  8x 8  1bpp Sz:0 (a\\033b_08X08_1bpp.png)\r\n", "", ""},
         {"not a number", "P --width=0 app.ico", 1, "",
          "pngsmith: '0' is not a number from 1 up for --width\nTry 'pngsmith --help' for more information.\n", ""},
     };
@@ -822,7 +832,8 @@ TEST(OutputFailures, SignalKeepsTheImagesWrittenBefore)
         SIGTERM);
     EXPECT_EQ(how, 128 + SIGTERM);
     EXPECT_TRUE(Png(dir / "app_08X08_1bpp.png").ok());
-    EXPECT_EQ(testutil::ReadFile(dir / "report.txt"), "app: 2 icons.\nFound icon:  8x 8  1bpp Sz:0 (app_08X08_1bpp.png)\n");
+    EXPECT_EQ(testutil::ReadFile(dir / "report.txt"),
+              "app: 2 icons.\nFound icon:  8x 8  1bpp Sz:0 (app_08X08_1bpp.png)\n");
 }
 
 // Every prefix of a small icon of several images: no crash, no hang, a
@@ -949,10 +960,16 @@ TEST(Corpus, OddFilesAgreeWithPillow)
         std::string pillowPng;  // compared with Pillow's image of its size, or ""
         bool alphaToo;
     } cases[] = {
-        {"winres_fr.cur", 0, {"winres_fr_32X32_32bpp.png", "winres_fr_48X48_8bpp.png"}, "winres_fr_48X48_8bpp.png",
+        {"winres_fr.cur",
+         0,
+         {"winres_fr_32X32_32bpp.png", "winres_fr_48X48_8bpp.png"},
+         "winres_fr_48X48_8bpp.png",
          false},
-        {"gls_Animated_Sprites_Icon.ico", 0, {"gls_Animated_Sprites_Icon_32X32_16bpp.png"},
-         "gls_Animated_Sprites_Icon_32X32_16bpp.png", true},
+        {"gls_Animated_Sprites_Icon.ico",
+         0,
+         {"gls_Animated_Sprites_Icon_32X32_16bpp.png"},
+         "gls_Animated_Sprites_Icon_32X32_16bpp.png",
+         true},
         {"os2fm2_lastitem.ico", 0, {"os2fm2_lastitem_16X16_1bpp.png", "os2fm2_lastitem_32X32_4bpp.png"}, "", false},
         {"os2vnc_ACLDisable.ico", 0, {"os2vnc_ACLDisable_16X16_8bpp.png"}, "", false},
         {"os2vnc_default.ptr", 0, {"os2vnc_default_32X32_1bpp.png"}, "", false},
@@ -985,7 +1002,8 @@ TEST(Corpus, OddFilesAgreeWithPillow)
             for (int x = 0; x < ours.width(); x++) {
                 unsigned char p[4];
                 for (int k = 0; k < 4; k++)
-                    p[k] = static_cast<unsigned char>(std::stoi(hex.substr(((y * ours.width() + x) * 4 + k) * 2, 2), nullptr, 16));
+                    p[k] = static_cast<unsigned char>(
+                        std::stoi(hex.substr(((y * ours.width() + x) * 4 + k) * 2, 2), nullptr, 16));
                 Seen s = ours.at(x, y);
                 if (c.alphaToo) {
                     ASSERT_EQ(s.transparent, p[3] == 0) << x << "," << y;

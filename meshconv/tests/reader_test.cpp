@@ -32,7 +32,8 @@ std::string ListCut(int read, int announced, const std::string& what)
 std::string LevelCut(const char* id, uint64_t offset, bool pastEnd)
 {
     return std::string("\nWarning : Chunk ") + id + " at Offset " + std::to_string(offset) +
-           (pastEnd ? " Runs Past the End of Its Parent!\n" : " Has an Invalid Length, the Rest of Its Parent Is Skipped!\n");
+           (pastEnd ? " Runs Past the End of Its Parent!\n"
+                    : " Has an Invalid Length, the Rest of Its Parent Is Skipped!\n");
 }
 
 std::string Written(const std::string& name, int v, int f, int unused = 0)
@@ -165,8 +166,10 @@ std::vector<WalkCase> WalkCases()
          Main(Header(0x0002, 0xFFFFFFF0) + Editor(Object("M", kTriMesh))),
          "",
          {}},
-        {"zero length in the editor", Main(Editor(Header(0x3D3E, 0) + Object("M", kTriMesh))),
-         LevelCut("3D3E", 12, false), {}},
+        {"zero length in the editor",
+         Main(Editor(Header(0x3D3E, 0) + Object("M", kTriMesh))),
+         LevelCut("3D3E", 12, false),
+         {}},
         {"zero length in an object",
          Main(Editor(Object("A", Header(0x4010, 5) + kTriMesh) + Object("B", kTriMesh))),
          LevelCut("4010", 20, false) + TriLog("B"),
@@ -344,8 +347,8 @@ TEST(ChunkWalkTermination, PositionBeyond4GiBEndsTheWalk)
     ASSERT_EQ(fclose(f), 0);
     RunResult r = RunProgram({kZelm, dir / "in.3ds", dir / "out.c7e"}, testutil::Timeout(20));
     EXPECT_EQ(r.status, 4);
-    EXPECT_EQ(r.out, ReadingMesh("S") + Vertices(4) + ListCut(4, 65535, "Vertices") + LevelCut("0000", 4294967260u, false) +
-                         SizeWarning(after + tail.size(), 0xFFFFFFF0));
+    EXPECT_EQ(r.out, ReadingMesh("S") + Vertices(4) + ListCut(4, 65535, "Vertices") +
+                         LevelCut("0000", 4294967260u, false) + SizeWarning(after + tail.size(), 0xFFFFFFF0));
     EXPECT_EQ(testutil::ReadFile(dir / "out.c7e"), std::string("\xE0\xC7\0\0\0\0", 6));
 }
 
@@ -356,35 +359,35 @@ TEST(ChunkWalkTermination, PositionBeyond4GiBEndsTheWalk)
 TEST(SeekableStream, KeepsAtMostItsLimit)
 {
     for (size_t length : {80u, 1000u})
-    for (size_t memory : {100u, 30u}) {
-        SCOPED_TRACE(std::to_string(length) + " bytes, " + std::to_string(memory) + " in memory");
-        int fds[2];
-        ASSERT_EQ(pipe(fds), 0);
-        std::string bytes;
-        for (size_t i = 0; i < length; i++)
-            bytes += static_cast<char>('a' + i % 26);
-        ASSERT_EQ(write(fds[1], bytes.data(), length), static_cast<ssize_t>(length));
-        close(fds[1]);
-        FILE* stream = SeekableStream(fdopen(fds[0], "rb"), 100, memory);
-        ASSERT_NE(stream, nullptr);
-        char buffer[200];
-        ASSERT_EQ(fseeko(stream, 50, SEEK_SET), 0);
-        size_t got = fread(buffer, 1, sizeof buffer, stream);
-        ASSERT_EQ(got, std::min<size_t>(length, 100) - 50);
-        EXPECT_EQ(std::string(buffer, got), bytes.substr(50, got));
-        ASSERT_EQ(fseeko(stream, 10, SEEK_SET), 0);
-        EXPECT_EQ(fread(buffer, 1, 40, stream), 40u);
-        EXPECT_EQ(std::string(buffer, 40), bytes.substr(10, 40));
-        errno = 0;
-        if (length <= 100) {
-            EXPECT_EQ(fseeko(stream, 0, SEEK_END), 0);
-            EXPECT_EQ(ftello(stream), static_cast<off_t>(length));
-        } else {
-            EXPECT_NE(fseeko(stream, 0, SEEK_END), 0);
-            EXPECT_EQ(errno, EFBIG);
+        for (size_t memory : {100u, 30u}) {
+            SCOPED_TRACE(std::to_string(length) + " bytes, " + std::to_string(memory) + " in memory");
+            int fds[2];
+            ASSERT_EQ(pipe(fds), 0);
+            std::string bytes;
+            for (size_t i = 0; i < length; i++)
+                bytes += static_cast<char>('a' + i % 26);
+            ASSERT_EQ(write(fds[1], bytes.data(), length), static_cast<ssize_t>(length));
+            close(fds[1]);
+            FILE* stream = SeekableStream(fdopen(fds[0], "rb"), 100, memory);
+            ASSERT_NE(stream, nullptr);
+            char buffer[200];
+            ASSERT_EQ(fseeko(stream, 50, SEEK_SET), 0);
+            size_t got = fread(buffer, 1, sizeof buffer, stream);
+            ASSERT_EQ(got, std::min<size_t>(length, 100) - 50);
+            EXPECT_EQ(std::string(buffer, got), bytes.substr(50, got));
+            ASSERT_EQ(fseeko(stream, 10, SEEK_SET), 0);
+            EXPECT_EQ(fread(buffer, 1, 40, stream), 40u);
+            EXPECT_EQ(std::string(buffer, 40), bytes.substr(10, 40));
+            errno = 0;
+            if (length <= 100) {
+                EXPECT_EQ(fseeko(stream, 0, SEEK_END), 0);
+                EXPECT_EQ(ftello(stream), static_cast<off_t>(length));
+            } else {
+                EXPECT_NE(fseeko(stream, 0, SEEK_END), 0);
+                EXPECT_EQ(errno, EFBIG);
+            }
+            fclose(stream);
         }
-        fclose(stream);
-    }
 }
 
 }  // namespace

@@ -134,7 +134,8 @@ std::vector<DriverCase> DriverCases()
         // A failing read is an error, and the earlier output survives
         // (LeakSanitizer cannot run under strace's ptrace).
         {"failing read", kTriFile,
-         "echo old > out.c7e && ASAN_OPTIONS=detect_leaks=0 strace -o /dev/null -P \"$(pwd)/in.3ds\" -e inject=read:error=EIO:when=1 Z in.3ds "
+         "echo old > out.c7e && ASAN_OPTIONS=detect_leaks=0 strace -o /dev/null -P \"$(pwd)/in.3ds\" -e "
+         "inject=read:error=EIO:when=1 Z in.3ds "
          "out.c7e",
          2, "\nError : Input File Read Failed: Input/output error!\n", "old\n"},
         {"damaged file", Main(Editor("")) + "xy", "Z in.3ds out.c7e", 4,

@@ -126,8 +126,9 @@ TEST(DumpCommandLine, ArgumentsStatusesAndStreams)
         {"dump appended to its model", "D m.c7e >> m.c7e", 2, "", "\n Error : m.c7e is also standard output!\n"},
         {"a folder", "D .", 2, "", "\n Error : . could not be read: Is a directory!\n"},
         // LeakSanitizer cannot run under strace's ptrace.
-        {"a failing read", "ASAN_OPTIONS=detect_leaks=0 strace -o /dev/null -P \"$(pwd)/m.c7e\" -e inject=read:error=EIO:when=1 D m.c7e", 2, "",
-         "\n Error : m.c7e could not be read: Input/output error!\n"},
+        {"a failing read",
+         "ASAN_OPTIONS=detect_leaks=0 strace -o /dev/null -P \"$(pwd)/m.c7e\" -e inject=read:error=EIO:when=1 D m.c7e",
+         2, "", "\n Error : m.c7e could not be read: Input/output error!\n"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

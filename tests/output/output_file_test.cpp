@@ -44,8 +44,8 @@ std::string SlowMesh()
 std::vector<Program> Programs()
 {
     using namespace forge3ds;
-    const std::string tri = Main(Editor(Object("Tri", Mesh(VertexList({{1, 0, 0}, {0, 0, 0}, {0, 1, 0}}) +
-                                                           FaceList({{0, 1, 2}})))));
+    const std::string tri =
+        Main(Editor(Object("Tri", Mesh(VertexList({{1, 0, 0}, {0, 0, 0}, {0, 1, 0}}) + FaceList({{0, 1, 2}})))));
     forgegd2::Picture small;
     // 4096 x 4096 pixels in one chunk of 64 x 64: the rest, uncovered, is
     // encoded all the same.
@@ -94,31 +94,76 @@ const char* const kOld = "echo old > OUT";
 
 std::vector<Case> Cases()
 {
-    auto dies = [](int sig) { return Case{"", kOld, "exec CMD > log", sig, true, -1, {128 + sig, 128 + sig, 128 + sig}, Left::kOld, 0, false}; };
+    auto dies = [](int sig) {
+        return Case{"", kOld, "exec CMD > log", sig, true, -1, {128 + sig, 128 + sig, 128 + sig}, Left::kOld, 0, false};
+    };
     std::vector<Case> cases = {
         {"new file takes the umask", "umask 027", "umask 027; CMD", 0, false, -1, {0, 0, 0}, Left::kNew, 0640, false},
-        {"earlier file keeps its mode", std::string(kOld) + " && chmod 604 OUT", "CMD", 0, false, -1, {0, 0, 0},
-         Left::kNew, 0604, false},
+        {"earlier file keeps its mode",
+         std::string(kOld) + " && chmod 604 OUT",
+         "CMD",
+         0,
+         false,
+         -1,
+         {0, 0, 0},
+         Left::kNew,
+         0604,
+         false},
         {"full disk keeps the earlier file", kOld, "CMD", 0, false, 50, {2, 2, 2}, Left::kOld, 0, false},
         {"killed outright", kOld, "exec CMD > log", SIGKILL, true, -1, {137, 137, 137}, Left::kOld, 0, true},
         {"device", "ln -s /dev/null OUT", "CMD", 0, false, -1, {0, 0, 0}, Left::kLink, 0, false},
         {"full device", "ln -s /dev/full OUT", "CMD", 0, false, -1, {2, 2, 2}, Left::kLink, 0, false},
         // The model's mesh count cannot be written back into a FIFO or a
         // pipe: zelm fails there, as it always has.
-        {"FIFO with a reader", "mkfifo OUT", "cat OUT > got & CMD; s=$?; wait; exit $s", 0, false, -1, {2, 0, 0},
-         Left::kOld, 0, false},
-        {"FIFO nobody reads", "mkfifo OUT", "exec CMD", SIGTERM, false, -1, {143, 143, 143}, Left::kOld, 0, false},
-        {"pipe", "ln -s /dev/fd/3 OUT", "(CMD 3>&1 >/dev/null; echo $? > st) | cat > got; exit $(cat st)", 0, false, -1, {2, 0, 0}, Left::kLink, 0,
+        {"FIFO with a reader",
+         "mkfifo OUT",
+         "cat OUT > got & CMD; s=$?; wait; exit $s",
+         0,
+         false,
+         -1,
+         {2, 0, 0},
+         Left::kOld,
+         0,
          false},
-        {"link to a file elsewhere", "mkdir away && echo old > away/t && ln -s away/t OUT", "CMD", 0, false, -1,
-         {0, 0, 0}, Left::kNewThroughLink, 0, false},
-        {"dangling link", "mkdir away && ln -s away/t OUT", "CMD", 0, false, -1, {0, 0, 0}, Left::kNewThroughLink, 0,
+        {"FIFO nobody reads", "mkfifo OUT", "exec CMD", SIGTERM, false, -1, {143, 143, 143}, Left::kOld, 0, false},
+        {"pipe",
+         "ln -s /dev/fd/3 OUT",
+         "(CMD 3>&1 >/dev/null; echo $? > st) | cat > got; exit $(cat st)",
+         0,
+         false,
+         -1,
+         {2, 0, 0},
+         Left::kLink,
+         0,
+         false},
+        {"link to a file elsewhere",
+         "mkdir away && echo old > away/t && ln -s away/t OUT",
+         "CMD",
+         0,
+         false,
+         -1,
+         {0, 0, 0},
+         Left::kNewThroughLink,
+         0,
+         false},
+        {"dangling link",
+         "mkdir away && ln -s away/t OUT",
+         "CMD",
+         0,
+         false,
+         -1,
+         {0, 0, 0},
+         Left::kNewThroughLink,
+         0,
          false},
         {"link to the input", "ln -s IN OUT", "CMD", 0, false, -1, {1, 2, 2}, Left::kInput, 0, false},
     };
     for (int sig : {SIGINT, SIGTERM, SIGHUP, SIGPIPE}) {
         cases.push_back(dies(sig));
-        cases.back().name = sig == SIGINT ? "interrupted" : sig == SIGTERM ? "terminated" : sig == SIGHUP ? "hung up" : "broken pipe";
+        cases.back().name = sig == SIGINT    ? "interrupted"
+                            : sig == SIGTERM ? "terminated"
+                            : sig == SIGHUP  ? "hung up"
+                                             : "broken pipe";
     }
     return cases;
 }
@@ -163,10 +208,10 @@ TEST_P(OutputFile, EveryProgramAlike)
 
         TempDir dir;
         testutil::WriteFile(dir / in, input);
-        ASSERT_EQ(RunProgram({"/bin/sh", "-c", Replace(Replace(c.setup, "IN", in), "OUT", out)},
-                             testutil::InDir(dir.path()))
-                      .status,
-                  0);
+        ASSERT_EQ(
+            RunProgram({"/bin/sh", "-c", Replace(Replace(c.setup, "IN", in), "OUT", out)}, testutil::InDir(dir.path()))
+                .status,
+            0);
         const std::string line = Replace(Replace(c.run, "OUT", out), "CMD", command);
         int status;
         if (c.signal != 0) {
@@ -176,14 +221,17 @@ TEST_P(OutputFile, EveryProgramAlike)
             // reads, its open has waited a while.
             int polls = 0;
             const std::regex temporary("\\." + out + "\\." + program.name + "-......");
-            status = testutil::InterruptWhen(line, dir.path(), [&] {
-                if (c.left == Left::kOld && c.setup == "mkfifo OUT")
-                    return ++polls > 300;
-                for (const auto& e : fs::directory_iterator(dir.path()))
-                    if (std::regex_match(e.path().filename().string(), temporary))
-                        return true;
-                return false;
-            }, c.signal);
+            status = testutil::InterruptWhen(
+                line, dir.path(),
+                [&] {
+                    if (c.left == Left::kOld && c.setup == "mkfifo OUT")
+                        return ++polls > 300;
+                    for (const auto& e : fs::directory_iterator(dir.path()))
+                        if (std::regex_match(e.path().filename().string(), temporary))
+                            return true;
+                    return false;
+                },
+                c.signal);
             close(log);
         } else {
             testutil::RunOptions options = testutil::InDir(dir.path());
@@ -246,7 +294,9 @@ TEST(OutputFileOwner, RootKeepsTheOwner)
     for (const Program& program : Programs()) {
         SCOPED_TRACE(program.name);
         TempDir dir;
-        const std::string in = program.output == "out.c7e" ? "in.3ds" : program.output == "out.png" ? "in.gd2" : "in.ico";
+        const std::string in = program.output == "out.c7e"   ? "in.3ds"
+                               : program.output == "out.png" ? "in.gd2"
+                                                             : "in.ico";
         testutil::WriteFile(dir / in, program.input);
         testutil::WriteFile(dir / program.output, "old\n");
         ASSERT_EQ(chown((dir / program.output).c_str(), 1234, 2345), 0);
