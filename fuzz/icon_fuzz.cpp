@@ -1,7 +1,8 @@
 // The icon converter on an in-memory icon file of any kind it reads: the
 // listing path (header, directory, selection, every check and the budget),
-// then every bitmap entry read, decoded and encoded as PNG to /dev/null. Every decoded image
-// must have the size that its header gives.
+// then every bitmap entry read, decoded and encoded as PNG into a stream
+// that discards it. Every decoded image must have the size that its header
+// gives.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -17,9 +18,13 @@ static FILE* discard;
 // small images take.
 static const int64_t kMaxDecodedPixels = int64_t{1} << 20;
 
+// Takes everything without a system call: the report is flushed line by
+// line, and a file of 65,535 entries would cost as many writes.
+static ssize_t Discard(void*, const char*, size_t size) { return static_cast<ssize_t>(size); }
+
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
-    discard = fopen("/dev/null", "w");
+    discard = fopencookie(nullptr, "w", cookie_io_functions_t{nullptr, Discard, nullptr, nullptr});
     if (discard == nullptr || freopen("/dev/null", "w", stdout) == nullptr)
         abort();
     return 0;

@@ -247,7 +247,7 @@ static void place_bitmap_blocks(icon_file* file, icon_entry* entry)
         entry->palette_count = used > 0 && used < full ? used : full;
     } else if (bits == 16) {
         memcpy(entry->masks, kMasks555, sizeof entry->masks);
-        if (entry->compression == kBitFields) {
+        if (entry->compression == kBitFields && entry->offset < file->size) {
             unsigned char fields[12];
             fseeko(file->stream, static_cast<off_t>(entry->offset) + kBitmapHeaderSize, SEEK_SET);
             read_block(file->stream, fields, sizeof fields);
@@ -272,8 +272,13 @@ void read_entry(icon_file* file, const unsigned char* dir, unsigned number, icon
     entry->hotspot_y = GetLE16(dir + 6);
     entry->bytes = GetLE32(dir + 8);
     entry->offset = GetLE32(dir + 12);
-    fseeko(file->stream, entry->offset, SEEK_SET);
-    read_block(file->stream, entry->head, sizeof entry->head);
+    // Past the end of the file the head stays zeros, without a read: a
+    // read there asks the system again each time, and a small file may
+    // hold 65,535 such entries.
+    if (entry->offset < file->size) {
+        fseeko(file->stream, entry->offset, SEEK_SET);
+        read_block(file->stream, entry->head, sizeof entry->head);
+    }
     const unsigned char* head = entry->head;
     entry->png = memcmp(head, kPngSignature, sizeof kPngSignature) == 0;
     if (entry->png) {
@@ -634,8 +639,18 @@ int read_entries(icon_file* file, icon_entry** entries, unsigned* count)
     read_block(file->stream, directory, directory_size);
     *entries = static_cast<icon_entry*>(icon_alloc(n * sizeof(icon_entry)));
     for (unsigned i = 0; i < n; i++) {
-        read_entry(file, directory + i * kDirEntrySize, i + 1, &(*entries)[i]);
-        (*entries)[i].cursor = cursor;
+        const unsigned char* dir = directory + i * kDirEntrySize;
+        icon_entry* e = &(*entries)[i];
+        // An entry that repeats the one before (the zeros of a directory
+        // that runs past the end of the file, say) is that entry again,
+        // without reading its head once more.
+        if (i > 0 && memcmp(dir, dir - kDirEntrySize, kDirEntrySize) == 0) {
+            *e = e[-1];
+            e->number = i + 1;
+            continue;
+        }
+        read_entry(file, dir, i + 1, e);
+        e->cursor = cursor;
     }
     *count = n;
     free(directory);
