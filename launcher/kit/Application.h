@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "AppDefs.h"
-#include "Handler.h"
+#include "Looper.h"
 
 class BWindow;
 

@@ -1,6 +1,7 @@
 #include <QCoreApplication>
 
 #include "KitPrivate.h"
+#include "Looper.h"
 
 QEvent::Type _MessageEvent::EventType()
 {

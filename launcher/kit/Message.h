@@ -1,26 +1,12 @@
-// Messages and file references.
+// Messages: a code and named fields, file references among them.
 #pragma once
 
 #include <map>
 #include <string>
 #include <vector>
 
+#include "Entry.h"
 #include "SupportDefs.h"
-
-// A reference to a file system entry: the directory that holds it
-// (resolved) and the entry's own name, which is never followed.
-struct entry_ref {
-    std::string directory;
-    std::string name;
-    entry_ref() = default;
-    entry_ref(const std::string& dir, const std::string& leaf) : directory(dir), name(leaf) { }
-    bool operator==(const entry_ref&) const = default;
-};
-
-// Makes a reference from a path: its directory resolved, its last
-// component kept as it is. Returns B_OK, or B_ENTRY_NOT_FOUND when the
-// directory does not exist.
-status_t get_ref_for_path(const char* path, entry_ref* ref);
 
 class BMessage {
 public:

@@ -3,7 +3,7 @@
 // ended from a message.
 #pragma once
 
-#include "Handler.h"
+#include "Looper.h"
 
 // Starts the line with /bin/sh -c and returns at once: B_OK, or B_BUSY
 // while an earlier command still runs. When the command ends, a message of

@@ -11,6 +11,7 @@
 #include "AppDefs.h"
 #include "Application.h"
 #include "KitPrivate.h"
+#include "View.h"
 
 _WindowWidget::_WindowWidget(BWindow* window) : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint), fWindow(window)
 {
@@ -43,8 +44,6 @@ void _WindowWidget::dragMoveEvent(QDragMoveEvent* event)
         event->acceptProposedAction();
 }
 
-// A drop becomes a B_SIMPLE_DATA message with the dropped files under
-// "refs", queued for the view under the pointer.
 // Command+Q, which every BeOS window takes: Alt+Q (the Command key) and
 // Ctrl+Q ask the application to quit.
 void _WindowWidget::keyPressEvent(QKeyEvent* event)
@@ -57,6 +56,8 @@ void _WindowWidget::keyPressEvent(QKeyEvent* event)
     QWidget::keyPressEvent(event);
 }
 
+// A drop becomes a B_SIMPLE_DATA message with the dropped files under
+// "refs", queued for the view under the pointer.
 void _WindowWidget::dropEvent(QDropEvent* event)
 {
     BMessage message(B_SIMPLE_DATA);

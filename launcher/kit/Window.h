@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "Handler.h"
+#include "Looper.h"
 #include "InterfaceDefs.h"
 #include "Rect.h"
 

@@ -8,9 +8,12 @@
 #include <QPainter>
 #include <QWidget>
 
-#include "Handler.h"
-#include "View.h"
-#include "Window.h"
+#include "Message.h"
+
+class BHandler;
+class BLooper;
+class BView;
+class BWindow;
 
 // A message on its way through a looper's queue.
 class _MessageEvent : public QEvent {
