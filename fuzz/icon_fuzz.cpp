@@ -8,7 +8,9 @@
 #include <cstdlib>
 
 #include "file_input.h"
+#include "decode.h"
 #include "icon.h"
+#include "png_out.h"
 
 static FILE* discard;
 

@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "icon.h"
+#include "decode.h"
 
 // gd's alpha runs from 0 (opaque) to 127 (transparent).
 enum { kGdOpaque = 0, kGdTransparent = 127 };
@@ -31,13 +31,14 @@ static gdImagePtr alpha_image(int w, int h)
     return im;
 }
 
-int check_transparency(int r, int x, const icon_image* img)
+// 1 when the mask marks the pixel at stored row r, column x transparent.
+static int check_transparency(int r, int x, const icon_image* img)
 {
     uint8_t byte = img->mask[static_cast<uint64_t>(r) * mask_row_length(img) + x / 8];
     return (byte >> (7 - x % 8)) & 1;
 }
 
-gdImagePtr decode_32bit(const icon_image* img)
+static gdImagePtr decode_32bit(const icon_image* img)
 {
     const int w = img->width, h = image_height(img);
     gdImagePtr im = alpha_image(w, h);
@@ -65,7 +66,7 @@ static int channel(uint32_t pixel, uint32_t mask)
     return static_cast<int>(value * 255 / most);
 }
 
-gdImagePtr decode_16bit(const icon_image* img)
+static gdImagePtr decode_16bit(const icon_image* img)
 {
     const int w = img->width, h = image_height(img);
     const uint64_t stride = colour_row_length(img);
@@ -83,7 +84,7 @@ gdImagePtr decode_16bit(const icon_image* img)
     return im;
 }
 
-gdImagePtr decode_24bit(const icon_image* img)
+static gdImagePtr decode_24bit(const icon_image* img)
 {
     const int w = img->width, h = image_height(img);
     const uint64_t stride = colour_row_length(img);
@@ -131,7 +132,7 @@ static gdImagePtr palette_as_true_colour(const icon_image* img)
     return im;
 }
 
-gdImagePtr decode_palette(const icon_image* img)
+static gdImagePtr decode_palette(const icon_image* img)
 {
     const int w = img->width, h = image_height(img);
     const int entries = 1 << img->bit_count;

@@ -1,8 +1,8 @@
-// The icon converter: reads Windows icon and cursor files and writes every
-// image they hold as a PNG file through libgd.
+// The icon converter's reading side: the options of a run, the input file
+// being read, and its images, wherever their kind of file keeps them.
+// decode.h turns an image into a gd image; png_out.h writes it.
 #pragma once
 
-#include <gd.h>
 #include <sys/types.h>
 
 #include <cstddef>
@@ -171,51 +171,3 @@ int load_icon(const char* path, const icon_options* options, icon_run* run);
 // either), or kManySelected when -o - would get more than one image.
 enum { kNotAnIcon = -2, kNoneSelected = -3, kManySelected = -4 };
 int load_icon_file(icon_file* file);
-
-// Image height: the colour bitmap and the mask are counted together.
-inline int32_t image_height(const icon_image* img) { return img->height / 2; }
-// Row lengths in bytes, padded to a multiple of 4.
-inline uint64_t colour_row_length(const icon_image* img)
-{
-    return (static_cast<uint64_t>(img->width) * static_cast<uint64_t>(img->bit_count) + 31) / 32 * 4;
-}
-inline uint64_t mask_row_length(const icon_image* img) { return (static_cast<uint64_t>(img->width) + 31) / 32 * 4; }
-
-// Decoders from a bitmap image of the given depth to a gd image, which the
-// caller destroys; decode_bitmap picks one by depth (1, 2, 4, 8, 16, 24,
-// 32).
-gdImagePtr decode_bitmap(const icon_image* img);
-gdImagePtr decode_32bit(const icon_image* img);
-gdImagePtr decode_16bit(const icon_image* img);
-gdImagePtr decode_24bit(const icon_image* img);
-gdImagePtr decode_palette(const icon_image* img);
-// 1 when the mask marks the pixel at stored row r, column x transparent.
-int check_transparency(int r, int x, const icon_image* img);
-
-// The name an image of the size and depth gets before it is made unique
-// within its file: STEM_WWXHH_Bbpp.png, in the output folder if one is set.
-// The caller frees it.
-char* output_name(const icon_file* file, int width, int height, int bpp);
-
-// The name under which an earlier entry of the file wrote the same data
-// (the same offset, and for PNG data the same size) under the same name, or
-// null: such an image need not be made again.
-const char* already_written(const icon_file* file, uint32_t offset, uint32_t png_size, const char* name);
-
-// Writes a name (a file's, an output's) into the report as the file's
-// report stream needs it: escaped on a terminal, and in a listing with its
-// control bytes escaped, so that one line is one image.
-void put_report_name(const icon_file* file, const char* name);
-
-// Records an output of the file without writing anything, for a listing:
-// later entries then find it as already_written writes would.
-void note_output(icon_file* file, uint32_t offset, uint32_t png_size, const char* name);
-
-// Writes the gd image as PNG through libgd under name (made unique), or to
-// standard output for -o -, and completes the report line. Returns 0, or
-// -1 when the file could not be written.
-int write_png(icon_file* file, uint32_t offset, const char* name, gdImagePtr im);
-
-// Writes PNG data taken from an icon entry (at offset, of png_size bytes)
-// unchanged, as write_png does.
-int write_png_bytes(icon_file* file, uint32_t offset, uint32_t png_size, const char* name, const unsigned char* data);

@@ -14,7 +14,7 @@
 
 #include "gd_png.h"
 #include "output_file.h"
-#include "icon.h"
+#include "png_out.h"
 
 char* output_name(const icon_file* file, int width, int height, int bpp)
 {

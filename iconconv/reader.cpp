@@ -24,7 +24,9 @@
 #include "file_chores.h"
 #include "seekable_stream.h"
 #include "get_le.h"
+#include "decode.h"
 #include "icon.h"
+#include "png_out.h"
 #include "pixel_budget.h"
 
 enum : size_t { kFileHeaderSize = 6, kDirEntrySize = 16, kBitmapHeaderSize = 40 };

@@ -9,6 +9,7 @@
 #include <random>
 
 #include "icon.h"
+#include "png_out.h"
 #include "forgeico.h"
 #include "testutil.h"
 
