@@ -45,11 +45,20 @@ static const char* const kAboutText =
     "converted \nand select the format in the list box \n and then press convert\n Please select "
     "valid formats example\n file.wav to file.au \nor\nfile.ico      to file.png ";
 
+// The list inside the frame that Layout.h gives its scroll view: the
+// fancy border round it, the scroll bar at its right.
+static BRect ListRect()
+{
+    enum { kBorder = 2 };
+    return BRect(kListFrame.left + kBorder, kListFrame.top + kBorder, kListFrame.right - kBorder - B_V_SCROLL_BAR_WIDTH,
+                 kListFrame.bottom - kBorder);
+}
+
 MyView::MyView(BRect frame, const char* name, uint32 resizingMode, uint32 flags)
     : BView(frame, name, resizingMode, flags)
 {
     fImage = BTranslationUtils::GetBitmap(picturePath.c_str());
-    lstview1 = new BListView(BRect(250, 100, 320, 150), "list1", B_SINGLE_SELECTION_LIST, B_FOLLOW_LEFT | B_FOLLOW_TOP,
+    lstview1 = new BListView(ListRect(), "list1", B_SINGLE_SELECTION_LIST, B_FOLLOW_LEFT | B_FOLLOW_TOP,
                              B_WILL_DRAW | B_FRAME_EVENTS | B_NAVIGABLE);
     BScrollView* scroll =
         new BScrollView("scroll1", lstview1, B_FOLLOW_LEFT | B_FOLLOW_TOP, 0, false, true, B_FANCY_BORDER);
@@ -126,7 +135,7 @@ void MyView::_Convert()
 {
     if (shell_running())
         return;
-    if (std::string(_stringview1->Text()) == kEmptyPath)
+    if (test1.empty())
         return;
     int32 selection = lstview1->CurrentSelection();
     if (selection < 0)
@@ -195,7 +204,7 @@ void MyView::StopCommand()
 
 void MyView::KeyDown(const char* bytes, int32 numBytes)
 {
-    if (numBytes == 1 && bytes[0] == B_ENTER && std::string(_stringview1->Text()) != kEmptyPath)
+    if (numBytes == 1 && bytes[0] == B_ENTER && !test1.empty())
         _Convert();
 }
 
@@ -211,7 +220,7 @@ void MyView::MouseDown(BPoint)
         about->Go();
     } else if (InSpot(kQuitSpot, h0, v0)) {
         be_app->PostMessage(B_QUIT_REQUESTED);
-    } else if (InSpot(kConvertSpot, h0, v0) && std::string(_stringview1->Text()) != kEmptyPath) {
+    } else if (InSpot(kConvertSpot, h0, v0) && !test1.empty()) {
         _Convert();
     }
 }

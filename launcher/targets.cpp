@@ -15,6 +15,13 @@ const Target listitems[kTargetCount] = {
 #undef TARGET
 };
 
+// The target of index, or null when no row has that index: the one check
+// of an index that every function here makes.
+static const Target* TargetAt(int32_t index)
+{
+    return index >= 0 && index < kTargetCount ? &listitems[index] : nullptr;
+}
+
 static bool IsPlainPathCharacter(char c)
 {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
@@ -55,9 +62,10 @@ static std::string StemOf(const std::string& path)
 
 std::string OutputName(int32_t index, const std::string& path)
 {
-    if (index < 0 || index >= kTargetCount)
+    const Target* target = TargetAt(index);
+    if (target == nullptr)
         return "";
-    const Target& t = listitems[index];
+    const Target& t = *target;
     if (t.output == kTextFile)
         return StemOf(path) + ".txt";
     if (t.output != kNamedOutput)
@@ -68,9 +76,10 @@ std::string OutputName(int32_t index, const std::string& path)
 
 std::string BuildCommand(int32_t index, const char* path, const char* outputName)
 {
-    if (index < 0 || index >= kTargetCount || path == nullptr)
+    const Target* target = TargetAt(index);
+    if (target == nullptr || path == nullptr)
         return "";
-    const Target& t = listitems[index];
+    const Target& t = *target;
     std::string line = t.where == kOnSearchPath ? t.program : std::string(kInstallDir) + "/" + t.program;
     line += " " + QuotePath(path);
     std::string output = outputName != nullptr ? outputName : OutputName(index, path);
@@ -80,17 +89,20 @@ std::string BuildCommand(int32_t index, const char* path, const char* outputName
         return line;
     // The words after the path, their last one being the output's name.
     std::string after = t.after;
-    if (t.output == kNamedOutput)
-        after = after.substr(0, after.size() - OutputName(index, path).size()) + QuotePath(output);
+    if (t.output == kNamedOutput) {
+        size_t last = after.rfind(' ');
+        after = (last == std::string::npos ? std::string() : after.substr(0, last + 1)) + QuotePath(output);
+    }
     return line + " " + after;
 }
 
 std::string OutputPlace(int32_t index, const std::string& path, const std::string& outputName, const Outcome& outcome,
                         const std::string& workingDir)
 {
-    if (index < 0 || index >= kTargetCount)
+    const Target* target = TargetAt(index);
+    if (target == nullptr)
         return "";
-    const Target& t = listitems[index];
+    const Target& t = *target;
     switch (t.output) {
     case kNamedOutput:
     case kTextFile:
@@ -111,15 +123,16 @@ std::string OutputPlace(int32_t index, const std::string& path, const std::strin
 
 std::string OutputFolder(int32_t index, const std::string& path, const Outcome& outcome, const std::string& workingDir)
 {
-    if (index < 0 || index >= kTargetCount)
+    const Target* target = TargetAt(index);
+    if (target == nullptr)
         return "";
-    switch (listitems[index].output) {
+    switch (target->output) {
     case kNamedOutput:
     case kTextFile:
         return workingDir;
     case kPngFilesBesideInput:
     case kPrintedName: {
-        const std::string& file = listitems[index].output == kPrintedName ? outcome.output : path;
+        const std::string& file = target->output == kPrintedName ? outcome.output : path;
         size_t slash = file.rfind('/');
         return slash == std::string::npos ? workingDir : slash == 0 ? "/" : file.substr(0, slash);
     }
@@ -137,19 +150,21 @@ static std::string ProgramOf(const Target& t)
 
 std::string RunningText(int32_t index, const std::string& path)
 {
-    if (index < 0 || index >= kTargetCount)
+    const Target* target = TargetAt(index);
+    if (target == nullptr)
         return "";
     size_t leaf = path.rfind('/');
-    return std::string("Running ") + listitems[index].program + " on " +
-           path.substr(leaf == std::string::npos ? 0 : leaf + 1) + "...";
+    return std::string("Running ") + target->program + " on " + path.substr(leaf == std::string::npos ? 0 : leaf + 1) +
+           "...";
 }
 
 std::string OutcomeText(int32_t index, const std::string& path, const std::string& outputName, const Outcome& outcome,
                         const std::string& workingDir)
 {
-    if (index < 0 || index >= kTargetCount)
+    const Target* target = TargetAt(index);
+    if (target == nullptr)
         return "";
-    const Target& t = listitems[index];
+    const Target& t = *target;
     const std::string place = OutputPlace(index, path, outputName, outcome, workingDir);
     if (outcome.status == 0 && !outcome.error.empty())
         return "Done, with a warning: " + outcome.error + "; output: " + place;

@@ -5,7 +5,13 @@
 #include <cstdint>
 #include <string>
 
-enum { kTargetCount = 39 };
+// The number of targets: one a row of targets.def.
+enum : int32_t {
+    kTargetCount = 0
+#define TARGET(label, where, program, after, output, package, note) +1
+#include "targets.def"
+#undef TARGET
+};
 
 // How a target's program is found: one of the suite's own in the
 // installation directory; a stand-in there that runs the outside program
@@ -48,7 +54,7 @@ std::string OutputName(int32_t index, const std::string& path);
 
 // The command line of target index for the path, writing the output file
 // under outputName instead of OutputName's (for a target that has one;
-// null keeps it), or "" for an index outside 0 to 38.
+// null keeps it), or "" for an index that names no target.
 std::string BuildCommand(int32_t index, const char* path, const char* outputName = nullptr);
 
 // The status line while target index runs on path: "Running PROGRAM on
