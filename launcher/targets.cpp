@@ -22,6 +22,14 @@ static const Target* TargetAt(int32_t index)
     return index >= 0 && index < kTargetCount ? &listitems[index] : nullptr;
 }
 
+int32_t TargetIndex(const char* label)
+{
+    for (int32_t i = 0; i < kTargetCount; i++)
+        if (strcmp(listitems[i].label, label) == 0)
+            return i;
+    return -1;
+}
+
 static bool IsPlainPathCharacter(char c)
 {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||

@@ -39,6 +39,9 @@ struct Target {
 // position.
 extern const Target listitems[kTargetCount];
 
+// The index of the target of that label, or -1 when no row has it.
+int32_t TargetIndex(const char* label);
+
 // Where the converters are installed (a build-time setting).
 extern const char* const kInstallDir;
 

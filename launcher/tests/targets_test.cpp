@@ -6,12 +6,22 @@
 
 namespace {
 
-std::string Built(int index, const std::string& path)
+// The target of a label; a label that no row has fails the test.
+int32_t Index(const char* label)
+{
+    int32_t index = TargetIndex(label);
+    EXPECT_GE(index, 0) << "no target " << label;
+    return index;
+}
+
+std::string Built(int32_t index, const std::string& path)
 {
     std::string line = BuildCommand(index, path.c_str());
     EXPECT_NE(line, "") << index;
     return line;
 }
+
+std::string Built(const char* label, const std::string& path) { return Built(Index(label), path); }
 
 const std::string kDir = kInstallDir;
 
@@ -31,14 +41,14 @@ TEST(Targets, AllLinesForAPlainPath)
             EXPECT_EQ(t.after, "output." + std::string(t.label));
         }
     }
-    EXPECT_EQ(Built(0, p), kDir + "/gd2topng " + p + " newf.png");
-    EXPECT_EQ(Built(1, p), kDir + "/pngsmith " + p);
-    EXPECT_EQ(Built(2, p), kDir + "/c7e2txt.exe " + p + " > pic.txt");
-    EXPECT_EQ(Built(3, p), kDir + "/zelm.exe " + p + " 3ds");
-    EXPECT_EQ(Built(37, p), "sox " + p + " output.wav");
-    EXPECT_EQ(Built(20, p), "sox " + p + " -t null output.nul");
-    EXPECT_STREQ(listitems[5].label, "mswritohtml");
-    EXPECT_STREQ(listitems[38].label, "wve");
+    EXPECT_EQ(Built("gd2topng", p), kDir + "/gd2topng " + p + " newf.png");
+    EXPECT_EQ(Built("icotopng", p), kDir + "/pngsmith " + p);
+    EXPECT_EQ(Built("c7e2txt", p), kDir + "/c7e2txt.exe " + p + " > pic.txt");
+    EXPECT_EQ(Built("zelm", p), kDir + "/zelm.exe " + p + " 3ds");
+    EXPECT_EQ(Built("wav", p), "sox " + p + " output.wav");
+    EXPECT_EQ(Built("nul", p), "sox " + p + " -t null output.nul");
+    EXPECT_EQ(TargetIndex("mswritohtml"), 5);
+    EXPECT_EQ(TargetIndex("wve"), 38);
 }
 
 // The status line: where the output went, what is missing, or how it failed.
@@ -47,57 +57,60 @@ TEST(Targets, OutcomeTexts)
     const std::string wd = "/home/u";
     const std::string p = "/data/in/scene.3ds";
     struct Case {
-        int index, status;
+        const char* label;
+        int status;
         std::string error, output;  // last lines of standard error and output
         std::string text;
         const char* outputName = nullptr;  // another than the target's own
     } cases[] = {
-        {0, 0, "", "", "Done: /home/u/newf.png"},
-        {1, 0, "", "", "Done: PNG files in /data/in/"},
-        {2, 0, "", "", "Done: /home/u/scene.txt"},
-        {2, 0, "", "", "Done: /home/u/scene_2.txt", "scene_2.txt"},
-        {3, 0, "", "Writing Model [A]", "Done: /home/u/3ds"},
-        {4, 0, "", "", "Done: dwg2dxf finished"},
-        {5, 0, "", "/data/in/scene.html", "Done: /data/in/scene.html"},
-        {20, 0, "", "", "Done: sox decoded the whole file; the nul type keeps no output"},
-        {37, 0, "", "", "Done: /home/u/output.wav"},
-        {29, 0, "", "", "Done: /home/u/output_3.8svx", "output_3.8svx"},
-        {15, 0, "sox WARN formats: gsm can't encode at 44100Hz; using 8000Hz", "",
+        {"gd2topng", 0, "", "", "Done: /home/u/newf.png"},
+        {"icotopng", 0, "", "", "Done: PNG files in /data/in/"},
+        {"c7e2txt", 0, "", "", "Done: /home/u/scene.txt"},
+        {"c7e2txt", 0, "", "", "Done: /home/u/scene_2.txt", "scene_2.txt"},
+        {"zelm", 0, "", "Writing Model [A]", "Done: /home/u/3ds"},
+        {"dwg2dxf", 0, "", "", "Done: dwg2dxf finished"},
+        {"mswritohtml", 0, "", "/data/in/scene.html", "Done: /data/in/scene.html"},
+        {"nul", 0, "", "", "Done: sox decoded the whole file; the nul type keeps no output"},
+        {"wav", 0, "", "", "Done: /home/u/output.wav"},
+        {"8svx", 0, "", "", "Done: /home/u/output_3.8svx", "output_3.8svx"},
+        {"gsm", 0, "sox WARN formats: gsm can't encode at 44100Hz; using 8000Hz", "",
          "Done, with a warning: sox WARN formats: gsm can't encode at 44100Hz; using 8000Hz; output: "
          "/home/u/output.gsm"},
-        {0, 127, "", "", "Not installed: " + kDir + "/gd2topng"},
-        {4, 127, "dwg2dxf: not found", "",
+        {"gd2topng", 127, "", "", "Not installed: " + kDir + "/gd2topng"},
+        {"dwg2dxf", 127, "dwg2dxf: not found", "",
          "Not installed: dwg2dxf (no Debian package has it; put a program of that name on the search path)"},
-        {5, 127, "mswrite2html: not found", "", "Not installed: mswrite2html (Debian package libwps-tools)"},
-        {3, 127, "", "", "Not installed: " + kDir + "/zelm.exe"},
-        {6, 127, "sh: 1: sox: not found", "", "Not installed: sox (Debian package sox)"},
-        {9, 2, "sox FAIL formats: no handler for file extension `auto'", "",
+        {"mswritohtml", 127, "mswrite2html: not found", "",
+         "Not installed: mswrite2html (Debian package libwps-tools)"},
+        {"zelm", 127, "", "", "Not installed: " + kDir + "/zelm.exe"},
+        {"aiff", 127, "sh: 1: sox: not found", "", "Not installed: sox (Debian package sox)"},
+        {"auto", 2, "sox FAIL formats: no handler for file extension `auto'", "",
          "Failed: sox reads the type auto (it tells a file's type by its contents) but cannot write it"},
-        {3, 3, "", "Error : Input File Could Not Be Read!",
+        {"zelm", 3, "", "Error : Input File Could Not Be Read!",
          "Failed with status 3: Error : Input File Could Not Be Read!"},
-        {37, 2, "", "", "Failed with status 2"},
-        {37, -1, "", "", "Stopped by a signal"},
+        {"wav", 2, "", "", "Failed with status 2"},
+        {"wav", -1, "", "", "Stopped by a signal"},
     };
     for (const Case& c : cases) {
-        std::string name = c.outputName != nullptr ? c.outputName : OutputName(c.index, p);
-        EXPECT_EQ(OutcomeText(c.index, p, name, Outcome{c.status, c.error, c.output}, wd), c.text)
-            << c.index << " " << c.status;
+        std::string name = c.outputName != nullptr ? c.outputName : OutputName(Index(c.label), p);
+        EXPECT_EQ(OutcomeText(Index(c.label), p, name, Outcome{c.status, c.error, c.output}, wd), c.text)
+            << c.label << " " << c.status;
     }
-    EXPECT_EQ(RunningText(3, p), "Running zelm.exe on scene.3ds...");
-    EXPECT_EQ(RunningText(37, p), "Running sox on scene.3ds...");
+    EXPECT_EQ(RunningText(Index("zelm"), p), "Running zelm.exe on scene.3ds...");
+    EXPECT_EQ(RunningText(Index("wav"), p), "Running sox on scene.3ds...");
 }
 
 // The output file's name, and the command line writing it under another.
 TEST(Targets, OutputNames)
 {
-    EXPECT_EQ(OutputName(2, "/m/scene.c7e"), "scene.txt");
-    EXPECT_EQ(OutputName(2, "/m/.hidden"), ".hidden.txt");
-    EXPECT_EQ(OutputName(37, "/m/a.au"), "output.wav");
-    EXPECT_EQ(OutputName(1, "/m/a.ico"), "");
-    EXPECT_EQ(BuildCommand(2, "/m/my scene.c7e"), kDir + "/c7e2txt.exe '/m/my scene.c7e' > 'my scene.txt'");
-    EXPECT_EQ(BuildCommand(37, "/a.au", "output_2.wav"), "sox /a.au output_2.wav");
-    EXPECT_EQ(BuildCommand(20, "/a.au", "x"), "sox /a.au -t null output.nul");
-    EXPECT_EQ(BuildCommand(3, "/a.3ds", "3ds_2"), kDir + "/zelm.exe /a.3ds 3ds_2");
+    EXPECT_EQ(OutputName(Index("c7e2txt"), "/m/scene.c7e"), "scene.txt");
+    EXPECT_EQ(OutputName(Index("c7e2txt"), "/m/.hidden"), ".hidden.txt");
+    EXPECT_EQ(OutputName(Index("wav"), "/m/a.au"), "output.wav");
+    EXPECT_EQ(OutputName(Index("icotopng"), "/m/a.ico"), "");
+    EXPECT_EQ(BuildCommand(Index("c7e2txt"), "/m/my scene.c7e"),
+              kDir + "/c7e2txt.exe '/m/my scene.c7e' > 'my scene.txt'");
+    EXPECT_EQ(BuildCommand(Index("wav"), "/a.au", "output_2.wav"), "sox /a.au output_2.wav");
+    EXPECT_EQ(BuildCommand(Index("nul"), "/a.au", "x"), "sox /a.au -t null output.nul");
+    EXPECT_EQ(BuildCommand(Index("zelm"), "/a.3ds", "3ds_2"), kDir + "/zelm.exe /a.3ds 3ds_2");
 }
 
 TEST(Targets, NoCommandOutsideTheTable)
@@ -130,15 +143,15 @@ TEST(Quoting, PathsArriveIntact)
     for (const std::string& path : paths) {
         // (The dump's line is checked by OutputNames: its output goes into
         // a file named after the path, quoted the same way.)
-        for (int index : {0, 1, 3, 4, 5, 6, 37}) {
-            std::string line = Built(index, path);
+        for (const char* label : {"gd2topng", "icotopng", "zelm", "dwg2dxf", "mswritohtml", "aiff", "wav"}) {
+            std::string line = Built(label, path);
             // Replace the program with printf, which shows each argument
             // between markers.
             size_t space = line.find(' ');
             std::string shell = "printf '[%s]' " + line.substr(space + 1);
             testutil::RunResult r =
                 testutil::RunProgram({"/bin/sh", "-c", shell}, testutil::InDir(dir.path().string()));
-            const char* words = listitems[index].after;
+            const char* words = listitems[Index(label)].after;
             std::string after = *words ? "[" + std::string(words) + "]" : "";
             EXPECT_EQ(r.out, "[" + path + "]" + after) << line;
         }
@@ -157,9 +170,9 @@ TEST(Quoting, PlainPathsStayUnquoted)
 TEST(Quoting, LongPathsAreKeptWhole)
 {
     std::string path = "/" + std::string(4999, 'p');
-    EXPECT_EQ(Built(3, path), kDir + "/zelm.exe " + path + " 3ds");
+    EXPECT_EQ(Built("zelm", path), kDir + "/zelm.exe " + path + " 3ds");
     std::string spaced = "/" + std::string(2500, 'x') + " " + std::string(2498, 'y');
-    EXPECT_EQ(Built(37, spaced), "sox '" + spaced + "' output.wav");
+    EXPECT_EQ(Built("wav", spaced), "sox '" + spaced + "' output.wav");
 }
 
 // A Windows Write 3.0 document of the given paragraphs: a 128-byte header

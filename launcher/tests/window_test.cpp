@@ -255,7 +255,7 @@ TEST_F(LauncherWindow, SpotsWithInclusiveBoundsInTheirOrder)
     testutil::TempDir dir;
     testutil::WriteFile(dir / "a.3ds", "x");
     Drop({dir / "a.3ds"});
-    lstview1->Select(3);
+    lstview1->Select(TargetIndex("zelm"));
     const ClickCase cases[] = {
         {468, 128, Reaction::kAbout},   {503, 161, Reaction::kAbout},   {503.9, 161.9, Reaction::kAbout},
         {467, 128, Reaction::kNothing}, {504, 140, Reaction::kNothing}, {480, 162, Reaction::kNothing},
@@ -299,7 +299,7 @@ TEST_F(LauncherWindow, AboutBoxTexts)
 
 TEST_F(LauncherWindow, ConvertNeedsAFileAndASelection)
 {
-    lstview1->Select(2);
+    lstview1->Select(TargetIndex("c7e2txt"));
     Click(150, 430);
     EXPECT_TRUE(ran.empty());  // nothing dropped yet: the display reads Here
     EXPECT_STREQ(_stringview1->Text(), "Here");
@@ -311,7 +311,7 @@ TEST_F(LauncherWindow, ConvertNeedsAFileAndASelection)
     Click(150, 430);
     EXPECT_TRUE(ran.empty());  // no target selected
 
-    lstview1->Select(2);
+    lstview1->Select(TargetIndex("c7e2txt"));
     Click(150, 430);
     Click(150, 430);
     std::string want = std::string(kInstallDir) + "/c7e2txt.exe " + QuotePath(dir / "m.c7e") + " > m.txt";
@@ -365,7 +365,7 @@ TEST_F(LauncherWindow, LongAndSpecialPathsAreShownAsPlainText)
     EXPECT_EQ(shown.rfind("\u2026", 0), 0u) << shown;
     EXPECT_EQ(shown.substr(shown.size() - 8), "nnnn.wav");
     EXPECT_EQ(TopLevel()->findChild<QWidget*>("StringView1")->toolTip().toStdString(), real);
-    lstview1->Select(37);
+    lstview1->Select(TargetIndex("wav"));
     Click(120, 420);
     ASSERT_EQ(ran.size(), 1u);
     EXPECT_EQ(ran[0], "sox " + QuotePath(real) + " output.wav");
@@ -414,7 +414,7 @@ TEST_F(LauncherWindow, MissingPictureLeavesTheControlsWorking)
     testutil::TempDir dir;
     testutil::WriteFile(dir / "a.au", "x");
     Drop({dir / "a.au"});
-    lstview1->Select(6);
+    lstview1->Select(TargetIndex("aiff"));
     EXPECT_EQ(ClickAndSee(200, 440), Reaction::kConvert);
     EXPECT_EQ(ClickAndSee(500, 440), Reaction::kQuit);
 }
@@ -448,7 +448,7 @@ TEST_F(LauncherWindow, DropsReportedAndKeptByteForByte)
     Drop({"http://example.org/a.ico"});
     EXPECT_EQ(StatusLine(), "Not a local file: http://example.org/a.ico");
     EXPECT_EQ(test1, real);
-    lstview1->Select(37);
+    lstview1->Select(TargetIndex("wav"));
     Click(150, 430);
     ASSERT_EQ(ran.size(), 1u);
     EXPECT_EQ(ran[0], "sox " + QuotePath(real) + " output.wav");
@@ -465,7 +465,7 @@ TEST_F(LauncherWindow, CommandRunsBesideTheWindow)
     testutil::WriteFile(dir / "a.au", "x");
     testutil::ScopedEnv path("PATH", dir.path().string());
     Drop({dir / "a.au"});
-    lstview1->Select(37);
+    lstview1->Select(TargetIndex("wav"));
     struct Case {
         std::string script;  // the stand-in sox; none when empty
         std::string status;
@@ -535,24 +535,25 @@ TEST_F(LauncherWindow, OutputFilesAreKeptAndShown)
         const char* name;
         std::string existing;  // a file made in W first, or ""
         std::string drop;  // the file dropped, made in W
-        int target;
+        const char* target;  // its label
         const char* answer;  // pressed in the alert; null: no alert may show
         std::string command;  // the command run, "" for none
         std::string status;
     } cases[] = {
-        {"the output is the input", "", "output.wav", 37, nullptr, "",
+        {"the output is the input", "", "output.wav", "wav", nullptr, "",
          "Not converted: the output " + w + "/output.wav is the input file"},
-        {"replace", "output.au", "a.wav", 8, "Replace", "sox " + w + "/a.wav output.au",
+        {"replace", "output.au", "a.wav", "au", "Replace", "sox " + w + "/a.wav output.au",
          "Done: " + w + "/output.au" + clickable},
-        {"keep both", "output.au", "a.wav", 8, "Keep both", "sox " + w + "/a.wav output_2.au",
+        {"keep both", "output.au", "a.wav", "au", "Keep both", "sox " + w + "/a.wav output_2.au",
          "Done: " + w + "/output_2.au" + clickable},
-        {"cancel", "output.au", "a.wav", 8, "Cancel", "", "Not converted: " + w + "/output.au already exists"},
-        {"escape cancels", "output.au", "a.wav", 8, "Escape", "", "Not converted: " + w + "/output.au already exists"},
-        {"the dump goes into a file", "", "m.c7e", 2, nullptr, d + "/c7e2txt.exe " + w + "/m.c7e > m.txt",
+        {"cancel", "output.au", "a.wav", "au", "Cancel", "", "Not converted: " + w + "/output.au already exists"},
+        {"escape cancels", "output.au", "a.wav", "au", "Escape", "",
+         "Not converted: " + w + "/output.au already exists"},
+        {"the dump goes into a file", "", "m.c7e", "c7e2txt", nullptr, d + "/c7e2txt.exe " + w + "/m.c7e > m.txt",
          "Done: " + w + "/m.txt" + clickable},
-        {"an earlier dump is kept", "m.txt", "m.c7e", 2, "Keep both", d + "/c7e2txt.exe " + w + "/m.c7e > m_2.txt",
-         "Done: " + w + "/m_2.txt" + clickable},
-        {"zelm's fixed name", "3ds", "s.3ds", 3, "Keep both", d + "/zelm.exe " + w + "/s.3ds 3ds_2",
+        {"an earlier dump is kept", "m.txt", "m.c7e", "c7e2txt", "Keep both",
+         d + "/c7e2txt.exe " + w + "/m.c7e > m_2.txt", "Done: " + w + "/m_2.txt" + clickable},
+        {"zelm's fixed name", "3ds", "s.3ds", "zelm", "Keep both", d + "/zelm.exe " + w + "/s.3ds 3ds_2",
          "Done: " + w + "/3ds_2" + clickable},
     };
     for (const Case& c : cases) {
@@ -563,7 +564,7 @@ TEST_F(LauncherWindow, OutputFilesAreKeptAndShown)
             testutil::WriteFile(c.existing, "earlier");
         testutil::WriteFile(c.drop, "x");
         Drop({w + "/" + c.drop});
-        lstview1->Select(c.target);
+        lstview1->Select(TargetIndex(c.target));
         ran.clear();
         AlertAnswer alert(c.answer != nullptr ? c.answer : "", c.answer != nullptr ? "replace-alert" : "");
         Click(150, 430);
@@ -586,7 +587,7 @@ TEST_F(LauncherWindow, Keyboard)
 {
     testutil::WriteFile("a.au", "x");
     Drop({Work() + "/a.au"});
-    lstview1->Select(37);
+    lstview1->Select(TargetIndex("wav"));
     QWidget* list = TopLevel()->findChild<QListWidget*>();
     ASSERT_NE(list, nullptr);
     for (Qt::Key key : {Qt::Key_Return, Qt::Key_Enter}) {
