@@ -296,23 +296,3 @@ TEST(ZelmOutput, SignalLeavesNoPartialModel)
 }
 
 }  // namespace
-
-namespace {
-
-// The committed samples are what the generator writes, so that a change to
-// either shows.
-TEST(Samples, CommittedFilesAreTheGeneratorsOutput)
-{
-    TempDir dir;
-    ASSERT_EQ(RunProgram({MAKE_SAMPLES, dir.path().string()}).status, 0);
-    int files = 0;
-    for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
-        files++;
-        EXPECT_EQ(testutil::ReadFile(entry.path()),
-                  testutil::ReadFile(std::filesystem::path(SAMPLES_DIR) / entry.path().filename()))
-            << entry.path().filename();
-    }
-    EXPECT_GE(files, 4);
-}
-
-}  // namespace
