@@ -32,14 +32,6 @@ static forgec7e::Mesh Filled(const std::string& name, uint32_t vertices, uint32_
 
 // A GD2 picture of 70 x 65 pixels in chunks of 64, so that edge chunks
 // are cut.
-static forgegd2::Picture Gd2(int format, int version)
-{
-    forgegd2::Picture p;
-    p.format = format, p.version = version, p.width = 70, p.height = 65;
-    if (format >= 3)
-        p.pixel = [](int x, int y) { return static_cast<uint32_t>(x * 3 + y) % 128u << 24 | 0x102030u; };
-    return p;
-}
 
 static IconPicture Picture(int size, int bits, bool mask)
 {
@@ -56,15 +48,6 @@ static IconPicture Picture(int size, int bits, bool mask)
     if (mask)
         p.masked = [](int x, int y) { return (x ^ y) & 1; };
     return p;
-}
-
-static std::string PngData()
-{
-    std::string b("\x89PNG\r\n\x1a\n", 8);
-    b += std::string("\0\0\0\x0dIHDR", 8);
-    b += std::string("\0\0\0\x04\0\0\0\x04\x08\x06\0\0\0", 13);
-    b += std::string("\0\0\0\0\0\0\0\0IEND\xae\x42\x60\x82", 16);
-    return b;
 }
 
 // OS/2 images: a monochrome icon, colour icons of 4 and 24 bits (the
@@ -103,11 +86,11 @@ int main(int argc, char** argv)
                  IconFile({BitmapData(Picture(4, 1, true)), BitmapData(Picture(3, 2, true)),
                            BitmapData(Picture(5, 4, true)), BitmapData(Picture(2, 8, false)),
                            BitmapData(Picture(3, 24, true)), BitmapData(Picture(2, 32, false))})) &&
-        SaveFile(dir + "/corpus/gd2/palette.gd2", forgegd2::File(Gd2(2, 2))) &&
-        SaveFile(dir + "/corpus/gd2/true-colour-raw.gd2", forgegd2::File(Gd2(3, 2))) &&
-        SaveFile(dir + "/corpus/gd2/true-colour-compressed.gd2", forgegd2::File(Gd2(4, 2))) &&
-        SaveFile(dir + "/corpus/gd2/version1.gd2", forgegd2::File(Gd2(1, 1))) &&
-        SaveFile(dir + "/corpus/icon/png-entry.ico", IconFile({PngData()})) &&
+        SaveFile(dir + "/corpus/gd2/palette.gd2", forgegd2::File(forgegd2::Sample(2, 2))) &&
+        SaveFile(dir + "/corpus/gd2/true-colour-raw.gd2", forgegd2::File(forgegd2::Sample(3, 2))) &&
+        SaveFile(dir + "/corpus/gd2/true-colour-compressed.gd2", forgegd2::File(forgegd2::Sample(4, 2))) &&
+        SaveFile(dir + "/corpus/gd2/version1.gd2", forgegd2::File(forgegd2::Sample(1, 1))) &&
+        SaveFile(dir + "/corpus/icon/png-entry.ico", IconFile({PngData(4, 4, 8, 6)})) &&
         SaveFile(dir + "/corpus/icon/cursor.cur", IconFile({BitmapData(Picture(8, 4, true))}, 2));
     IconPicture v5 = Picture(4, 8, true);
     v5.headerSize = 124;

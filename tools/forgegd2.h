@@ -23,6 +23,17 @@ struct Picture {
     };
 };
 
+// A picture of the given format and version, 70 x 65 by default, so that
+// chunks of 64 are cut at both edges; true colour with every alpha.
+inline Picture Sample(int format, int version = 2, int width = 70, int height = 65)
+{
+    Picture p;
+    p.format = format, p.version = version, p.width = width, p.height = height;
+    if (format >= 3)
+        p.pixel = [](int x, int y) { return static_cast<uint32_t>((x + y) % 128) << 24 | x << 16 | y << 8 | (x ^ y); };
+    return p;
+}
+
 inline void Put16(std::string& b, uint32_t v) { b += static_cast<char>(v >> 8), b += static_cast<char>(v); }
 inline void Put32(std::string& b, uint32_t v) { Put16(b, v >> 16), Put16(b, v & 0xFFFF); }
 

@@ -3,6 +3,8 @@
 // are done here. Used by the sample generator, the tests and the benchmarks.
 #pragma once
 
+#include <zlib.h>
+
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -25,6 +27,31 @@ struct IconPicture {
     uint32_t coloursUsed = 0;  // below 2^bits: only that many palette entries are stored
     std::vector<uint32_t> bitFields;  // 16 bits: red, green, blue masks after the header
 };
+
+// A PNG chunk: big-endian length, type, data, and the CRC-32 of type and
+// data (plus flip, to spoil it).
+inline std::string PngChunk(const std::string& type, const std::string& data, uint32_t flip = 0)
+{
+    std::string body = type + data;
+    uint32_t crc = static_cast<uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(body.data()), body.size())) ^ flip;
+    auto be32 = [](uint32_t v) {
+        return std::string{static_cast<char>(v >> 24), static_cast<char>(v >> 16), static_cast<char>(v >> 8),
+                           static_cast<char>(v)};
+    };
+    return be32(static_cast<uint32_t>(data.size())) + body + be32(crc);
+}
+
+// A PNG stream: signature, IHDR, the chunks in rest, IEND.
+inline std::string PngData(uint32_t width, uint32_t height, uint8_t depth, uint8_t colourType,
+                           const std::string& rest = "")
+{
+    std::string ihdr;
+    for (uint32_t v : {width, height})
+        ihdr += std::string{static_cast<char>(v >> 24), static_cast<char>(v >> 16), static_cast<char>(v >> 8),
+                            static_cast<char>(v)};
+    ihdr += std::string{static_cast<char>(depth), static_cast<char>(colourType), 0, 0, 0};
+    return std::string("\x89PNG\r\n\x1a\n", 8) + PngChunk("IHDR", ihdr) + rest + PngChunk("IEND", "");
+}
 
 // The bit of a 1-bit row at x, leftmost pixel in the high bit.
 inline void SetBit(std::string& row, int x) { row[x / 8] = static_cast<char>(row[x / 8] | (0x80 >> (x % 8))); }

@@ -6,35 +6,19 @@
 #include <filesystem>
 
 #include "forgegd2.h"
+#include "png_readback.h"
 #include "testutil.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using forgegd2::Picture;
+using forgegd2::Sample;
 using testutil::RunProgram;
 using testutil::RunResult;
 using testutil::TempDir;
 
 const std::string kGd2topng = BIN_DIR "/gd2topng";
-
-// A PNG file read back through libgd; null when it is not one.
-std::unique_ptr<gdImage, void (*)(gdImagePtr)> LoadPng(const std::string& path)
-{
-    FILE* f = fopen(path.c_str(), "rb");
-    gdImagePtr im = f != nullptr ? gdImageCreateFromPng(f) : nullptr;
-    if (f != nullptr)
-        fclose(f);
-    return {im, [](gdImagePtr p) { p != nullptr ? gdImageDestroy(p) : void(); }};
-}
-
-// Colour and alpha of a pixel, whatever the image's kind.
-uint32_t Argb(gdImagePtr im, int x, int y)
-{
-    int c = gdImageGetPixel(im, x, y);
-    return static_cast<uint32_t>(gdImageAlpha(im, c)) << 24 | gdImageRed(im, c) << 16 | gdImageGreen(im, c) << 8 |
-           gdImageBlue(im, c);
-}
 
 TEST(Gd2Corpus, ReadsWhatLibgdReadsRefusesTheRest)
 {
@@ -64,43 +48,34 @@ TEST(Gd2Corpus, ReadsWhatLibgdReadsRefusesTheRest)
         RunResult r = RunProgram({kGd2topng, in, dir / "out.png"});
         EXPECT_EQ(r.status, c.reads ? 0 : 2) << r.err;
         EXPECT_EQ(r.err.rfind("gd2topng: " + in + ": ", 0) == 0, !c.reads) << r.err;
-        auto png = LoadPng(dir / "out.png");
-        ASSERT_EQ(png != nullptr, c.reads);
+        Png png(dir / "out.png");
+        ASSERT_EQ(png.ok(), c.reads);
         // A transparent index beyond the palette (colour 1 of 1) is ignored.
         if (std::string(c.file) == "bug00383.gd2") {
-            EXPECT_EQ(gdImageGetTransparent(png.get()), -1);
+            EXPECT_EQ(gdImageGetTransparent(png.image()), -1);
         }
         if (std::string(c.file) == "conv_test.gd2") {
-            auto want = LoadPng((corpus / "conv_test_exp.png").string());
-            ASSERT_NE(want, nullptr);
-            ASSERT_EQ(gdImageSX(png.get()), gdImageSX(want.get()));
-            ASSERT_EQ(gdImageSY(png.get()), gdImageSY(want.get()));
-            for (int y = 0; y < gdImageSY(want.get()); y++)
-                for (int x = 0; x < gdImageSX(want.get()); x++)
-                    ASSERT_EQ(Argb(png.get(), x, y), Argb(want.get(), x, y)) << x << "," << y;
-            EXPECT_EQ(Argb(png.get(), 5, 5) & 0xFFFFFF, 0xFFFFFFu);
+            Png want((corpus / "conv_test_exp.png").string());
+            ASSERT_TRUE(want.ok());
+            ASSERT_EQ(png.width(), want.width());
+            ASSERT_EQ(png.height(), want.height());
+            for (int y = 0; y < want.height(); y++)
+                for (int x = 0; x < want.width(); x++)
+                    ASSERT_EQ(png.argb(x, y), want.argb(x, y)) << x << "," << y;
+            EXPECT_EQ(png.argb(5, 5) & 0xFFFFFF, 0xFFFFFFu);
         }
     }
-}
-
-Picture Kind(int format, int version = 2, int width = 70, int height = 65)
-{
-    Picture p;
-    p.format = format, p.version = version, p.width = width, p.height = height;
-    if (format >= 3)
-        p.pixel = [](int x, int y) { return static_cast<uint32_t>((x + y) % 128) << 24 | x << 16 | y << 8 | (x ^ y); };
-    return p;
 }
 
 // Every pixel of the PNG against the picture: the four formats, both
 // versions, chunks cut at the image's edge (70 x 65 in chunks of 64).
 TEST(Gd2Pixels, EveryFormatRoundTrips)
 {
-    Picture beyond = Kind(1);
+    Picture beyond = Sample(1);
     beyond.colours = 2;  // pixels name colours 2 and 3 as well
     // Pixels of the transparent colour's red, green and blue come out fully
     // clear, whatever alpha they store.
-    Picture clear = Kind(4);
+    Picture clear = Sample(4);
     clear.transparent = 0x00030201;
     clear.pixel = [](int x, int y) { return (x + y) % 3 == 0 ? 0x20030201u : static_cast<uint32_t>(x << 16 | y); };
     const struct {
@@ -108,10 +83,10 @@ TEST(Gd2Pixels, EveryFormatRoundTrips)
         Picture picture;
         int transparent;  // what the PNG marks, or -1
     } cases[] = {
-        {"palette raw", Kind(1), -1},          {"palette compressed", Kind(2), -1},
-        {"true colour raw", Kind(3), -1},      {"true colour compressed", Kind(4), -1},
-        {"version 1 palette", Kind(2, 1), -1}, {"indices beyond the colour count", beyond, -1},
-        {"one chunk", Kind(2, 2, 8, 8), -1},   {"true colour with a transparent colour", clear, -1},
+        {"palette raw", Sample(1), -1},          {"palette compressed", Sample(2), -1},
+        {"true colour raw", Sample(3), -1},      {"true colour compressed", Sample(4), -1},
+        {"version 1 palette", Sample(2, 1), -1}, {"indices beyond the colour count", beyond, -1},
+        {"one chunk", Sample(2, 2, 8, 8), -1},   {"true colour with a transparent colour", clear, -1},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -119,12 +94,12 @@ TEST(Gd2Pixels, EveryFormatRoundTrips)
         testutil::WriteFile(dir / "in.gd2", forgegd2::File(c.picture));
         RunResult r = RunProgram({kGd2topng, dir / "in.gd2", dir / "out.png"});
         ASSERT_EQ(r.status, 0) << r.err;
-        auto png = LoadPng(dir / "out.png");
-        ASSERT_NE(png, nullptr);
+        Png png(dir / "out.png");
+        ASSERT_TRUE(png.ok());
         const Picture& p = c.picture;
-        ASSERT_EQ(gdImageSX(png.get()), p.width);
-        ASSERT_EQ(gdImageSY(png.get()), p.height);
-        EXPECT_EQ(gdImageGetTransparent(png.get()), c.transparent);
+        ASSERT_EQ(png.width(), p.width);
+        ASSERT_EQ(png.height(), p.height);
+        EXPECT_EQ(gdImageGetTransparent(png.image()), c.transparent);
         for (int y = 0; y < p.height; y++) {
             for (int x = 0; x < p.width; x++) {
                 uint32_t v = p.pixel(x, y);
@@ -132,7 +107,7 @@ TEST(Gd2Pixels, EveryFormatRoundTrips)
                 uint32_t want = p.format >= 3 ? v : static_cast<uint32_t>(e[3]) << 24 | e[0] << 16 | e[1] << 8 | e[2];
                 if (p.format >= 3 && p.transparent != -1 && (v & 0xFFFFFF) == (p.transparent & 0xFFFFFFu))
                     want = 0x7F000000u | (v & 0xFFFFFF);
-                ASSERT_EQ(Argb(png.get(), x, y), want) << x << "," << y;
+                ASSERT_EQ(png.argb(x, y), want) << x << "," << y;
             }
         }
     }
@@ -141,7 +116,7 @@ TEST(Gd2Pixels, EveryFormatRoundTrips)
 // Damaged and hostile files: refused with the reason, nothing written.
 TEST(Gd2Hostile, RefusedWithTheReason)
 {
-    const std::string good = forgegd2::File(Kind(2));
+    const std::string good = forgegd2::File(Sample(2));
     auto with = [&](size_t at, std::initializer_list<uint8_t> bytes) {
         std::string b = good;
         for (uint8_t v : bytes)
@@ -150,7 +125,7 @@ TEST(Gd2Hostile, RefusedWithTheReason)
     };
     // Every entry of the chunk index names one stream, the file cut after
     // it: 1024 chunks of 64 x 64 would inflate to 16 MB from 8 KB.
-    Picture zeros = Kind(4, 2, 2048, 2048);
+    Picture zeros = Sample(4, 2, 2048, 2048);
     zeros.pixel = [](int, int) { return 0u; };
     std::string oneStream = forgegd2::File(zeros);
     auto be32 = [&](size_t at) {
@@ -162,7 +137,7 @@ TEST(Gd2Hostile, RefusedWithTheReason)
     for (size_t i = 1; i < 32 * 32; i++)
         oneStream.replace(index + 8 * i, 8, oneStream.substr(index, 8));
     oneStream.resize(firstStream + streamSize);
-    std::string hugeFile = forgegd2::File(Kind(4, 2, 8, 8));
+    std::string hugeFile = forgegd2::File(Sample(4, 2, 8, 8));
     hugeFile.replace(6, 4, std::string("\x40\x00\x20\x00", 4));  // claims 16384 x 8192 in 1 byte-sized streams
     const struct {
         const char* name;
@@ -182,7 +157,7 @@ TEST(Gd2Hostile, RefusedWithTheReason)
         {"true-colour flag", with(18 + 4 * 8, {1}), "the true-colour flag does not match the format"},
         {"257 colours", with(18 + 4 * 8 + 1, {1, 1}), "more than 256 colours"},
         {"damaged stream", with(good.size() - 4, {0, 0, 0, 0}), "a compressed chunk is damaged or too short"},
-        {"raw data short", forgegd2::File(Kind(3)).substr(0, forgegd2::File(Kind(3)).size() - 1),
+        {"raw data short", forgegd2::File(Sample(3)).substr(0, forgegd2::File(Sample(3)).size() - 1),
          "too little image data"},
         {"a huge image in a small file", hugeFile, "too little image data"},
         {"one stream for every chunk", oneStream, "the chunks name more data than the file holds"},
@@ -209,7 +184,7 @@ TEST(Gd2Hostile, RefusedWithTheReason)
 TEST(Gd2CommandLine, StatusesAndStreams)
 {
     TempDir dir;
-    testutil::WriteFile(dir / "in.gd2", forgegd2::File(Kind(2, 2, 8, 8)));
+    testutil::WriteFile(dir / "in.gd2", forgegd2::File(Sample(2, 2, 8, 8)));
     const struct {
         std::string command;  // G stands for gd2topng
         int status;
@@ -239,9 +214,9 @@ TEST(Gd2CommandLine, StatusesAndStreams)
         if (err.rfind("G:", 0) == 0)
             err.replace(0, 1, kGd2topng);
         EXPECT_EQ(r.err, err);
-        EXPECT_EQ(LoadPng(dir / "out.png") != nullptr, c.png);
+        EXPECT_EQ(Png(dir / "out.png").ok(), c.png);
     }
-    EXPECT_EQ(testutil::ReadFile(dir / "in.gd2"), forgegd2::File(Kind(2, 2, 8, 8)));
+    EXPECT_EQ(testutil::ReadFile(dir / "in.gd2"), forgegd2::File(Sample(2, 2, 8, 8)));
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include "icon.h"
 #include "png_out.h"
 #include "forgeico.h"
+#include "png_readback.h"
 #include "testutil.h"
 
 namespace {
@@ -22,47 +23,6 @@ using testutil::RunResult;
 using testutil::TempDir;
 
 const std::string kPngsmith = BIN_DIR "/pngsmith";
-
-struct Seen {
-    Rgba colour;
-    int alpha;  // gd's 7-bit alpha: 0 opaque, 127 transparent
-    bool transparent;
-};
-
-class Png {
-public:
-    explicit Png(const std::string& path)
-    {
-        FILE* f = fopen(path.c_str(), "rb");
-        if (f != nullptr) {
-            fIm = gdImageCreateFromPng(f);
-            fclose(f);
-        }
-    }
-    ~Png()
-    {
-        if (fIm != nullptr)
-            gdImageDestroy(fIm);
-    }
-    bool ok() const { return fIm != nullptr; }
-    int width() const { return gdImageSX(fIm); }
-    int height() const { return gdImageSY(fIm); }
-    bool trueColour() const { return gdImageTrueColor(fIm); }
-    Seen at(int x, int y) const
-    {
-        int c = gdImageGetPixel(fIm, x, y);
-        int alpha = gdImageAlpha(fIm, c);
-        Rgba rgb{static_cast<uint8_t>(gdImageRed(fIm, c)), static_cast<uint8_t>(gdImageGreen(fIm, c)),
-                 static_cast<uint8_t>(gdImageBlue(fIm, c)), 0};
-        int key = gdImageGetTransparent(fIm);
-        bool transparent =
-            alpha == gdAlphaMax || (key >= 0 && (trueColour() ? (c & 0xFFFFFF) == (key & 0xFFFFFF) : c == key));
-        return {rgb, alpha, transparent};
-    }
-
-private:
-    gdImagePtr fIm = nullptr;
-};
 
 // Converts the icon in a scratch folder as app.ico.
 struct Conversion {
@@ -438,26 +398,6 @@ std::string Header40(int32_t width, int32_t height2, int16_t bits, int32_t size 
         .u32(0)
         .u32(0)
         .str();
-}
-
-// A PNG chunk: big-endian length, type, data, and the CRC-32 of type and
-// data (plus flip, to spoil it).
-std::string PngChunk(const std::string& type, const std::string& data, uint32_t flip = 0)
-{
-    std::string body = type + data;
-    uint32_t crc = static_cast<uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(body.data()), body.size())) ^ flip;
-    auto be32 = [](uint32_t v) { return Bytes().u8(v >> 24).u8(v >> 16).u8(v >> 8).u8(v).str(); };
-    return be32(static_cast<uint32_t>(data.size())) + body + be32(crc);
-}
-
-// A PNG stream: signature, IHDR, the chunks in rest, IEND.
-std::string PngData(uint32_t width, uint32_t height, uint8_t depth, uint8_t colourType, const std::string& rest = "")
-{
-    Bytes ihdr;
-    for (uint32_t v : {width, height})
-        ihdr.u8(v >> 24).u8(v >> 16).u8(v >> 8).u8(v);
-    ihdr.u8(depth).u8(colourType).u8(0).u8(0).u8(0);
-    return std::string("\x89PNG\r\n\x1a\n", 8) + PngChunk("IHDR", ihdr.str()) + rest + PngChunk("IEND", "");
 }
 
 // The icon with the directory size of entry index replaced.

@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <array>
 #include <csignal>
 #include <filesystem>
 #include <regex>
@@ -94,78 +95,44 @@ const char* const kOld = "echo old > OUT";
 
 std::vector<Case> Cases()
 {
-    auto dies = [](int sig) {
-        return Case{"", kOld, "exec CMD > log", sig, true, -1, {128 + sig, 128 + sig, 128 + sig}, Left::kOld, 0, false};
+    // A run with nothing in its way but the setup: its statuses (zelm,
+    // gd2topng, pngsmith) and what the output's name holds after it.
+    auto run = [](const char* name, std::string setup, std::string line, std::array<int, 3> status, Left left,
+                  mode_t mode = 0) {
+        return Case{name, setup, line, 0, false, -1, {status[0], status[1], status[2]}, left, mode, false};
     };
-    std::vector<Case> cases = {
-        {"new file takes the umask", "umask 027", "umask 027; CMD", 0, false, -1, {0, 0, 0}, Left::kNew, 0640, false},
-        {"earlier file keeps its mode",
-         std::string(kOld) + " && chmod 604 OUT",
-         "CMD",
-         0,
-         false,
-         -1,
-         {0, 0, 0},
-         Left::kNew,
-         0604,
-         false},
-        {"full disk keeps the earlier file", kOld, "CMD", 0, false, 50, {2, 2, 2}, Left::kOld, 0, false},
-        {"killed outright", kOld, "exec CMD > log", SIGKILL, true, -1, {137, 137, 137}, Left::kOld, 0, true},
-        {"device", "ln -s /dev/null OUT", "CMD", 0, false, -1, {0, 0, 0}, Left::kLink, 0, false},
-        {"full device", "ln -s /dev/full OUT", "CMD", 0, false, -1, {2, 2, 2}, Left::kLink, 0, false},
+    // A run that a signal ends while its output is written.
+    auto dies = [](const char* name, int sig) {
+        return Case{name,       kOld, "exec CMD > log", sig, true, -1, {128 + sig, 128 + sig, 128 + sig},
+                    Left::kOld, 0,    sig == SIGKILL};
+    };
+    const std::string old = kOld;
+    Case fullDisk = run("full disk keeps the earlier file", old, "CMD", {2, 2, 2}, Left::kOld);
+    fullDisk.sizeLimit = 50;
+    Case unread = run("FIFO nobody reads", "mkfifo OUT", "exec CMD", {143, 143, 143}, Left::kOld);
+    unread.signal = SIGTERM;
+    return {
+        run("new file takes the umask", "umask 027", "umask 027; CMD", {0, 0, 0}, Left::kNew, 0640),
+        run("earlier file keeps its mode", old + " && chmod 604 OUT", "CMD", {0, 0, 0}, Left::kNew, 0604),
+        fullDisk,
+        run("device", "ln -s /dev/null OUT", "CMD", {0, 0, 0}, Left::kLink),
+        run("full device", "ln -s /dev/full OUT", "CMD", {2, 2, 2}, Left::kLink),
         // The model's mesh count cannot be written back into a FIFO or a
         // pipe: zelm fails there, as it always has.
-        {"FIFO with a reader",
-         "mkfifo OUT",
-         "cat OUT > got & CMD; s=$?; wait; exit $s",
-         0,
-         false,
-         -1,
-         {2, 0, 0},
-         Left::kOld,
-         0,
-         false},
-        {"FIFO nobody reads", "mkfifo OUT", "exec CMD", SIGTERM, false, -1, {143, 143, 143}, Left::kOld, 0, false},
-        {"pipe",
-         "ln -s /dev/fd/3 OUT",
-         "(CMD 3>&1 >/dev/null; echo $? > st) | cat > got; exit $(cat st)",
-         0,
-         false,
-         -1,
-         {2, 0, 0},
-         Left::kLink,
-         0,
-         false},
-        {"link to a file elsewhere",
-         "mkdir away && echo old > away/t && ln -s away/t OUT",
-         "CMD",
-         0,
-         false,
-         -1,
-         {0, 0, 0},
-         Left::kNewThroughLink,
-         0,
-         false},
-        {"dangling link",
-         "mkdir away && ln -s away/t OUT",
-         "CMD",
-         0,
-         false,
-         -1,
-         {0, 0, 0},
-         Left::kNewThroughLink,
-         0,
-         false},
-        {"link to the input", "ln -s IN OUT", "CMD", 0, false, -1, {1, 2, 2}, Left::kInput, 0, false},
+        run("FIFO with a reader", "mkfifo OUT", "cat OUT > got & CMD; s=$?; wait; exit $s", {2, 0, 0}, Left::kOld),
+        unread,
+        run("pipe", "ln -s /dev/fd/3 OUT", "(CMD 3>&1 >/dev/null; echo $? > st) | cat > got; exit $(cat st)", {2, 0, 0},
+            Left::kLink),
+        run("link to a file elsewhere", "mkdir away && echo old > away/t && ln -s away/t OUT", "CMD", {0, 0, 0},
+            Left::kNewThroughLink),
+        run("dangling link", "mkdir away && ln -s away/t OUT", "CMD", {0, 0, 0}, Left::kNewThroughLink),
+        run("link to the input", "ln -s IN OUT", "CMD", {1, 2, 2}, Left::kInput),
+        dies("interrupted", SIGINT),
+        dies("terminated", SIGTERM),
+        dies("hung up", SIGHUP),
+        dies("broken pipe", SIGPIPE),
+        dies("killed outright", SIGKILL),
     };
-    for (int sig : {SIGINT, SIGTERM, SIGHUP, SIGPIPE}) {
-        cases.push_back(dies(sig));
-        cases.back().name = sig == SIGINT    ? "interrupted"
-                            : sig == SIGTERM ? "terminated"
-                            : sig == SIGHUP  ? "hung up"
-                                             : "broken pipe";
-    }
-    return cases;
 }
 
 std::string Replace(std::string text, const std::string& from, const std::string& to)
