@@ -159,6 +159,9 @@ icon_kind kind_of(const unsigned char* head, const char** what)
     for (const auto& k : kKnown)
         if (memcmp(head, k.magic, k.length) == 0)
             *what = k.what;
+    // A RIFF file's form type follows its size.
+    if (memcmp(head, "RIFF", 4) == 0 && memcmp(head + 8, "ACON", 4) == 0)
+        *what = "an animated cursor (ANI)";
     return icon_kind::kNone;
 }
 
