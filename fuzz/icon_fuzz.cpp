@@ -46,7 +46,7 @@ static void DecodeEveryBitmap(FILE* in, size_t size)
     int64_t decoded = 0;
     for (unsigned i = 0; i < count; i++) {
         const icon_entry& entry = entries[i];
-        if (entry.png || entry_fault(&entry) != nullptr || entry.width * entry.height > kMaxDecodedPixels - decoded)
+        if (entry.store == image_store::kPng || entry_fault(&entry) != nullptr || entry.width * entry.height > kMaxDecodedPixels - decoded)
             continue;
         decoded += entry.width * entry.height;
         const char* fault = nullptr;

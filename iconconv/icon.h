@@ -85,7 +85,6 @@ struct icon_entry {
     uint32_t bytes;  // the image data's size, as the directory gives it
     uint16_t hotspot_x, hotspot_y;  // a cursor's or pointer's
     bool cursor;  // the hotspot means something
-    bool png;  // PNG data rather than a bitmap
     int64_t width, height;  // the image's (a bitmap header counts its mask in its height field)
     int bpp;
     long size_field;  // reported as "Sz": the bitmap header's image size, a PNG entry's directory size

@@ -285,8 +285,7 @@ void read_entry(icon_file* file, const unsigned char* dir, unsigned number, icon
         read_block(file->stream, entry->head, sizeof entry->head);
     }
     const unsigned char* head = entry->head;
-    entry->png = memcmp(head, kPngSignature, sizeof kPngSignature) == 0;
-    if (entry->png) {
+    if (memcmp(head, kPngSignature, sizeof kPngSignature) == 0) {
         // Channels per colour type (0 grey, 2 RGB, 3 palette, 4 grey+alpha,
         // 6 RGBA); other types count none.
         static const unsigned kChannels[7] = {1, 0, 3, 1, 2, 0, 4};
@@ -335,7 +334,7 @@ const char* entry_fault(const icon_entry* entry)
 {
     if (entry->fault != nullptr)
         return entry->fault;
-    if (entry->png)
+    if (entry->store == image_store::kPng)
         return png_header_valid(entry->head) ? nullptr : "not a valid PNG image";
     const int bits = entry->bpp;
     if (bits != 1 && bits != 2 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32) {
@@ -485,7 +484,7 @@ static void begin_line(const icon_file* file, const icon_entry* entry)
     }
     put_report_name(file, file->path);
     fprintf(file->report, ": %u: %ldx%ld %dbpp %s %lu bytes", entry->number, static_cast<long>(entry->width),
-            static_cast<long>(entry->height), entry->bpp, entry->png ? "png" : "bitmap",
+            static_cast<long>(entry->height), entry->bpp, entry->store == image_store::kPng ? "png" : "bitmap",
             static_cast<unsigned long>(entry->bytes));
     if (entry->cursor)
         fprintf(file->report, ", hotspot %u,%u", entry->hotspot_x, entry->hotspot_y);
@@ -556,7 +555,7 @@ static int load_icon_image(icon_file* file, const icon_entry* entry)
         return skip_image(file, fault);
     // Sizes are within the limits now: the name's numbers fit an int.
     char* name = output_name(file, static_cast<int>(entry->width), static_cast<int>(entry->height), entry->bpp);
-    int result = entry->png ? load_png_entry(file, entry, name) : load_bitmap_entry(file, entry, name);
+    int result = entry->store == image_store::kPng ? load_png_entry(file, entry, name) : load_bitmap_entry(file, entry, name);
     free(name);
     return result;
 }
