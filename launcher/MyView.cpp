@@ -142,40 +142,35 @@ void MyView::_Convert()
         return;
     if (dynamic_cast<BStringItem*>(lstview1->ItemAt(selection)) == nullptr)
         return;
-    const std::string dir = WorkingDirectory();
-    std::string output = OutputName(selection, test1);
+    TargetRun run = PlanRun(selection, test1, WorkingDirectory());
+    const std::string output = run.workingDir + "/" + run.outputName;
     struct stat before = {};
-    bool existed = !output.empty() && lstat((dir + "/" + output).c_str(), &before) == 0;
-    if (existed && SameFileAs(dir + "/" + output, test1)) {
-        _SetStatus("Not converted: the output " + dir + "/" + output + " is the input file");
+    bool existed = !run.outputName.empty() && lstat(output.c_str(), &before) == 0;
+    if (existed && SameFileAs(output, test1)) {
+        _SetStatus("Not converted: the output " + output + " is the input file");
         return;
     }
     if (existed) {
-        BAlert* alert = new BAlert("Convert", (dir + "/" + output + " already exists.").c_str(), "Replace", "Keep both",
-                                   "Cancel", B_WIDTH_AS_USUAL, B_WARNING_ALERT);
+        BAlert* alert = new BAlert("Convert", (output + " already exists.").c_str(), "Replace", "Keep both", "Cancel",
+                                   B_WIDTH_AS_USUAL, B_WARNING_ALERT);
         alert->SetShortcut(2, B_ESCAPE);
         int32 choice = alert->Go();
         if (choice == 1) {
-            output = FreeName(dir, output);
+            run.outputName = FreeName(run.workingDir, run.outputName);
             existed = false;
         } else if (choice != 0) {
-            _SetStatus("Not converted: " + dir + "/" + output + " already exists");
+            _SetStatus("Not converted: " + output + " already exists");
             return;
         }
     }
-    command = BuildCommand(selection, test1.c_str(), output.empty() ? nullptr : output.c_str());
+    command = BuildCommand(run);
     if (command.empty())
         return;
-    fRunningTarget = selection;
-    fRunningPath = test1;
-    fRunningDir = dir;
-    fRunningOutput = output;
-    fOutputExisted = existed;
-    fOutputBefore = before;
+    fConversion = Conversion{run, existed, before};
     fFolder.clear();
-    _SetStatus(RunningText(selection, test1));
+    _SetStatus(RunningText(run));
     if (shell_start(command.c_str(), Window(), this, kMsgCommandDone) != B_OK) {
-        fRunningTarget = -1;
+        fConversion.run.target = -1;
         _SetStatus("The command could not be started");
     }
 }
@@ -186,20 +181,21 @@ void MyView::StopCommand()
         return;
     shell_stop();
     struct stat now;
-    const std::string path = fRunningDir + "/" + fRunningOutput;
+    const TargetRun& run = fConversion.run;
+    const std::string path = run.workingDir + "/" + run.outputName;
+    const struct stat& before = fConversion.outputBefore;
     // An earlier file that the run left as it was (zelm writes beside it
     // and renames at the end) is kept.
     auto changed = [&] {
-        return !fOutputExisted || now.st_ino != fOutputBefore.st_ino || now.st_size != fOutputBefore.st_size ||
-               now.st_mtim.tv_sec != fOutputBefore.st_mtim.tv_sec ||
-               now.st_mtim.tv_nsec != fOutputBefore.st_mtim.tv_nsec;
+        return !fConversion.outputExisted || now.st_ino != before.st_ino || now.st_size != before.st_size ||
+               now.st_mtim.tv_sec != before.st_mtim.tv_sec || now.st_mtim.tv_nsec != before.st_mtim.tv_nsec;
     };
-    if (!fRunningOutput.empty() && lstat(path.c_str(), &now) == 0 && S_ISREG(now.st_mode) && changed() &&
+    if (!run.outputName.empty() && lstat(path.c_str(), &now) == 0 && S_ISREG(now.st_mode) && changed() &&
         unlink(path.c_str()) == 0) {
         printf("Convert: removed the partial output %s\n", path.c_str());
         fflush(stdout);
     }
-    fRunningTarget = -1;
+    fConversion.run.target = -1;
 }
 
 void MyView::KeyDown(const char* bytes, int32 numBytes)
@@ -257,10 +253,10 @@ void MyView::MessageReceived(BMessage* message)
         message->FindInt32("status", &outcome.status);
         message->FindString("error", &outcome.error);
         message->FindString("output", &outcome.output);
-        std::string text = OutcomeText(fRunningTarget, fRunningPath, fRunningOutput, outcome, fRunningDir);
-        fFolder = outcome.status == 0 ? OutputFolder(fRunningTarget, fRunningPath, outcome, fRunningDir) : "";
+        std::string text = OutcomeText(fConversion.run, outcome);
+        fFolder = outcome.status == 0 ? OutputFolder(fConversion.run, outcome) : "";
         _SetStatus(fFolder.empty() ? text : text + " \u2014 click to open its folder");
-        fRunningTarget = -1;
+        fConversion.run.target = -1;
         return;
     }
     case kMsgOpenFolder:

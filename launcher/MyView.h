@@ -10,6 +10,7 @@
 #include "ListView.h"
 #include "StringView.h"
 #include "View.h"
+#include "targets.h"
 
 class BBitmap;
 
@@ -32,12 +33,13 @@ private:
 
     BBitmap* fImage;  // null when the picture could not be loaded
     BStringView* fStatusLine;  // what runs, and how it ended
-    int32 fRunningTarget = -1;  // the target of the command running, if any
-    std::string fRunningPath;  // the file it runs on
-    std::string fRunningDir;  // the working directory it runs in
-    std::string fRunningOutput;  // the name of its output file there, or ""
-    bool fOutputExisted = false;  // that file existed before the run ...
-    struct stat fOutputBefore = {};  // ... as this
+    // The command running beside the window, or the last one: its run,
+    // and its output file as it was before it started.
+    struct Conversion {
+        TargetRun run;
+        bool outputExisted = false;
+        struct stat outputBefore = {};
+    } fConversion;
     std::string fFolder;  // the folder a click on the status line opens, or ""
 };
 

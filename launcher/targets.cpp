@@ -82,42 +82,45 @@ std::string OutputName(int32_t index, const std::string& path)
     return last != nullptr ? last + 1 : t.after;
 }
 
-std::string BuildCommand(int32_t index, const char* path, const char* outputName)
+TargetRun PlanRun(int32_t index, const std::string& path, const std::string& workingDir)
 {
-    const Target* target = TargetAt(index);
-    if (target == nullptr || path == nullptr)
+    return TargetRun{index, path, workingDir, OutputName(index, path)};
+}
+
+std::string BuildCommand(const TargetRun& run)
+{
+    const Target* target = TargetAt(run.target);
+    if (target == nullptr)
         return "";
     const Target& t = *target;
     std::string line = t.where == kOnSearchPath ? t.program : std::string(kInstallDir) + "/" + t.program;
-    line += " " + QuotePath(path);
-    std::string output = outputName != nullptr ? outputName : OutputName(index, path);
+    line += " " + QuotePath(run.path);
     if (t.output == kTextFile)
-        return line + " > " + QuotePath(output);
+        return line + " > " + QuotePath(run.outputName);
     if (*t.after == '\0')
         return line;
     // The words after the path, their last one being the output's name.
     std::string after = t.after;
     if (t.output == kNamedOutput) {
         size_t last = after.rfind(' ');
-        after = (last == std::string::npos ? std::string() : after.substr(0, last + 1)) + QuotePath(output);
+        after = (last == std::string::npos ? std::string() : after.substr(0, last + 1)) + QuotePath(run.outputName);
     }
     return line + " " + after;
 }
 
-std::string OutputPlace(int32_t index, const std::string& path, const std::string& outputName, const Outcome& outcome,
-                        const std::string& workingDir)
+std::string OutputPlace(const TargetRun& run, const Outcome& outcome)
 {
-    const Target* target = TargetAt(index);
+    const Target* target = TargetAt(run.target);
     if (target == nullptr)
         return "";
     const Target& t = *target;
     switch (t.output) {
     case kNamedOutput:
     case kTextFile:
-        return workingDir + "/" + outputName;
+        return run.workingDir + "/" + run.outputName;
     case kPngFilesBesideInput: {
-        size_t slash = path.rfind('/');
-        return "PNG files in " + (slash == std::string::npos ? workingDir : path.substr(0, slash + 1));
+        size_t slash = run.path.rfind('/');
+        return "PNG files in " + (slash == std::string::npos ? run.workingDir : run.path.substr(0, slash + 1));
     }
     case kPrintedName:
         return outcome.output;
@@ -129,20 +132,20 @@ std::string OutputPlace(int32_t index, const std::string& path, const std::strin
     return std::string(t.program) + " finished";
 }
 
-std::string OutputFolder(int32_t index, const std::string& path, const Outcome& outcome, const std::string& workingDir)
+std::string OutputFolder(const TargetRun& run, const Outcome& outcome)
 {
-    const Target* target = TargetAt(index);
+    const Target* target = TargetAt(run.target);
     if (target == nullptr)
         return "";
     switch (target->output) {
     case kNamedOutput:
     case kTextFile:
-        return workingDir;
+        return run.workingDir;
     case kPngFilesBesideInput:
     case kPrintedName: {
-        const std::string& file = target->output == kPrintedName ? outcome.output : path;
+        const std::string& file = target->output == kPrintedName ? outcome.output : run.path;
         size_t slash = file.rfind('/');
-        return slash == std::string::npos ? workingDir : slash == 0 ? "/" : file.substr(0, slash);
+        return slash == std::string::npos ? run.workingDir : slash == 0 ? "/" : file.substr(0, slash);
     }
     default:
         return "";
@@ -156,24 +159,21 @@ static std::string ProgramOf(const Target& t)
     return t.where == kOwnProgram ? std::string(kInstallDir) + "/" + t.program : t.program;
 }
 
-std::string RunningText(int32_t index, const std::string& path)
+std::string RunningText(const TargetRun& run)
 {
-    const Target* target = TargetAt(index);
+    const Target* target = TargetAt(run.target);
     if (target == nullptr)
         return "";
-    size_t leaf = path.rfind('/');
-    return std::string("Running ") + target->program + " on " + path.substr(leaf == std::string::npos ? 0 : leaf + 1) +
-           "...";
+    return std::string("Running ") + target->program + " on " + LeafOf(run.path) + "...";
 }
 
-std::string OutcomeText(int32_t index, const std::string& path, const std::string& outputName, const Outcome& outcome,
-                        const std::string& workingDir)
+std::string OutcomeText(const TargetRun& run, const Outcome& outcome)
 {
-    const Target* target = TargetAt(index);
+    const Target* target = TargetAt(run.target);
     if (target == nullptr)
         return "";
     const Target& t = *target;
-    const std::string place = OutputPlace(index, path, outputName, outcome, workingDir);
+    const std::string place = OutputPlace(run, outcome);
     if (outcome.status == 0 && !outcome.error.empty())
         return "Done, with a warning: " + outcome.error + "; output: " + place;
     if (outcome.status == 0)

@@ -55,14 +55,25 @@ std::string QuotePath(const std::string& path);
 // a target without one.
 std::string OutputName(int32_t index, const std::string& path);
 
-// The command line of target index for the path, writing the output file
-// under outputName instead of OutputName's (for a target that has one;
-// null keeps it), or "" for an index that names no target.
-std::string BuildCommand(int32_t index, const char* path, const char* outputName = nullptr);
+// One run of a target: which target runs on which file, in which working
+// directory, and the name its output file takes there ("" for a target
+// that names no file of its own).
+struct TargetRun {
+    int32_t target = -1;
+    std::string path;
+    std::string workingDir;
+    std::string outputName;
+};
 
-// The status line while target index runs on path: "Running PROGRAM on
-// FILE...".
-std::string RunningText(int32_t index, const std::string& path);
+// The run of target index on path in workingDir, its output under the
+// target's own OutputName.
+TargetRun PlanRun(int32_t index, const std::string& path, const std::string& workingDir);
+
+// The command line of the run, or "" for a run of no target.
+std::string BuildCommand(const TargetRun& run);
+
+// The status line while the run goes: "Running PROGRAM on FILE...".
+std::string RunningText(const TargetRun& run);
 
 // How a command ended: its status (-1: ended by a signal), the last line
 // it wrote to standard error (empty when none) and to standard output.
@@ -71,21 +82,18 @@ struct Outcome {
     std::string error, output;
 };
 
-// Where the output of target index on path went, written under outputName
-// (its OutputName, or the name chosen instead) in workingDir, after it
-// ended as outcome: a file's absolute path, a folder's with the words that
-// say what is in it, or what the target did instead.
-std::string OutputPlace(int32_t index, const std::string& path, const std::string& outputName, const Outcome& outcome,
-                        const std::string& workingDir);
+// Where the output of the run went once it ended as outcome: a file's
+// absolute path, a folder's with the words that say what is in it, or what
+// the target did instead.
+std::string OutputPlace(const TargetRun& run, const Outcome& outcome);
 
 // The folder holding that output, for a file manager, or "" when there is
 // none (nothing kept, or the outside program's own choice).
-std::string OutputFolder(int32_t index, const std::string& path, const Outcome& outcome, const std::string& workingDir);
+std::string OutputFolder(const TargetRun& run, const Outcome& outcome);
 
-// The status line once target index ended on path as outcome: "Done:" and
-// where the output is, "Done, with a warning:", the last line of standard
-// error, "; output:" and where it is, when a successful run wrote one; the
-// program and its Debian package for status 127, the shell's "not found";
-// else the target's note, or the status and the last line it wrote.
-std::string OutcomeText(int32_t index, const std::string& path, const std::string& outputName, const Outcome& outcome,
-                        const std::string& workingDir);
+// The status line once the run ended as outcome: "Done:" and where the
+// output is, "Done, with a warning:", the last line of standard error,
+// "; output:" and where it is, when a successful run wrote one; the program
+// and its Debian package for status 127, the shell's "not found"; else the
+// target's note, or the status and the last line it wrote.
+std::string OutcomeText(const TargetRun& run, const Outcome& outcome);

@@ -14,31 +14,55 @@ int32_t Index(const char* label)
     return index;
 }
 
-std::string Built(int32_t index, const std::string& path)
+// The line of a target on path in /w, its output under outputName when one
+// is given.
+std::string Built(const char* label, const std::string& path, const char* outputName = nullptr)
 {
-    std::string line = BuildCommand(index, path.c_str());
-    EXPECT_NE(line, "") << index;
+    TargetRun run = PlanRun(Index(label), path, "/w");
+    if (outputName != nullptr)
+        run.outputName = outputName;
+    std::string line = BuildCommand(run);
+    EXPECT_NE(line, "") << label;
     return line;
 }
 
-std::string Built(const char* label, const std::string& path) { return Built(Index(label), path); }
-
 const std::string kDir = kInstallDir;
 
-// Every row's line: its program, the path, the words after it; a few rows
-// pinned as users see them.
-TEST(Targets, AllLinesForAPlainPath)
+// Runs a line through /bin/sh in dir with its program replaced by printf,
+// which shows each argument between brackets; returns the program's word
+// and what printf wrote to standard output.
+std::pair<std::string, std::string> Arguments(const std::string& line, const std::string& dir)
 {
+    size_t space = line.find(' ');
+    testutil::RunResult r =
+        testutil::RunProgram({"/bin/sh", "-c", "printf '[%s]' " + line.substr(space + 1)}, testutil::InDir(dir));
+    EXPECT_EQ(r.status, 0) << line << r.err;
+    return {line.substr(0, space), r.out};
+}
+
+// Every row runs its program on the path: the suite's own from the
+// installation directory, the others from the search path; a file output
+// takes the name the run gives it, another name when the run is given
+// another, and a text output receives the program's standard output.
+TEST(Targets, EveryRowRunsItsProgramOnThePath)
+{
+    testutil::TempDir dir;
     const std::string p = "/boot/home/pic.gd2";
     for (int i = 0; i < kTargetCount; i++) {
         const Target& t = listitems[i];
-        std::string program = t.where == kOnSearchPath ? t.program : kDir + "/" + t.program;
-        if (t.output != kTextFile) {
-            EXPECT_EQ(Built(i, p), program + " " + p + (*t.after ? std::string(" ") + t.after : "")) << i;
+        SCOPED_TRACE(t.label);
+        auto [program, out] = Arguments(Built(t.label, p), dir.path().string());
+        EXPECT_EQ(program, t.where == kOnSearchPath ? t.program : kDir + "/" + t.program);
+        const std::string name = OutputName(i, p);
+        if (t.output == kTextFile) {
+            EXPECT_EQ(out, "");
+            EXPECT_EQ(testutil::ReadFile(dir / name), "[" + p + "]");
+            continue;
         }
-        if (t.where == kOnSearchPath && t.output == kNamedOutput) {
-            EXPECT_STREQ(t.program, "sox");
-            EXPECT_EQ(t.after, "output." + std::string(t.label));
+        EXPECT_EQ(out.rfind("[" + p + "]", 0), 0u) << out;
+        if (t.output == kNamedOutput) {
+            EXPECT_TRUE(out.ends_with("[" + name + "]")) << out;
+            EXPECT_TRUE(Arguments(Built(t.label, p, "new name"), dir.path().string()).second.ends_with("[new name]"));
         }
     }
     EXPECT_EQ(Built("gd2topng", p), kDir + "/gd2topng " + p + " newf.png");
@@ -91,12 +115,13 @@ TEST(Targets, OutcomeTexts)
         {"wav", -1, "", "", "Stopped by a signal"},
     };
     for (const Case& c : cases) {
-        std::string name = c.outputName != nullptr ? c.outputName : OutputName(Index(c.label), p);
-        EXPECT_EQ(OutcomeText(Index(c.label), p, name, Outcome{c.status, c.error, c.output}, wd), c.text)
-            << c.label << " " << c.status;
+        TargetRun run = PlanRun(Index(c.label), p, wd);
+        if (c.outputName != nullptr)
+            run.outputName = c.outputName;
+        EXPECT_EQ(OutcomeText(run, Outcome{c.status, c.error, c.output}), c.text) << c.label << " " << c.status;
     }
-    EXPECT_EQ(RunningText(Index("zelm"), p), "Running zelm.exe on scene.3ds...");
-    EXPECT_EQ(RunningText(Index("wav"), p), "Running sox on scene.3ds...");
+    EXPECT_EQ(RunningText(PlanRun(Index("zelm"), p, wd)), "Running zelm.exe on scene.3ds...");
+    EXPECT_EQ(RunningText(PlanRun(Index("wav"), p, wd)), "Running sox on scene.3ds...");
 }
 
 // The output file's name, and the command line writing it under another.
@@ -106,17 +131,16 @@ TEST(Targets, OutputNames)
     EXPECT_EQ(OutputName(Index("c7e2txt"), "/m/.hidden"), ".hidden.txt");
     EXPECT_EQ(OutputName(Index("wav"), "/m/a.au"), "output.wav");
     EXPECT_EQ(OutputName(Index("icotopng"), "/m/a.ico"), "");
-    EXPECT_EQ(BuildCommand(Index("c7e2txt"), "/m/my scene.c7e"),
-              kDir + "/c7e2txt.exe '/m/my scene.c7e' > 'my scene.txt'");
-    EXPECT_EQ(BuildCommand(Index("wav"), "/a.au", "output_2.wav"), "sox /a.au output_2.wav");
-    EXPECT_EQ(BuildCommand(Index("nul"), "/a.au", "x"), "sox /a.au -t null output.nul");
-    EXPECT_EQ(BuildCommand(Index("zelm"), "/a.3ds", "3ds_2"), kDir + "/zelm.exe /a.3ds 3ds_2");
+    EXPECT_EQ(Built("c7e2txt", "/m/my scene.c7e"), kDir + "/c7e2txt.exe '/m/my scene.c7e' > 'my scene.txt'");
+    EXPECT_EQ(Built("wav", "/a.au", "output_2.wav"), "sox /a.au output_2.wav");
+    EXPECT_EQ(Built("nul", "/a.au", "x"), "sox /a.au -t null output.nul");
+    EXPECT_EQ(Built("zelm", "/a.3ds", "3ds_2"), kDir + "/zelm.exe /a.3ds 3ds_2");
 }
 
 TEST(Targets, NoCommandOutsideTheTable)
 {
     for (int index : {39, 40, -1, -39, 1000000})
-        EXPECT_EQ(BuildCommand(index, "/a"), "") << index;
+        EXPECT_EQ(BuildCommand(PlanRun(index, "/a", "/w")), "") << index;
 }
 
 // Every path reaches the program as one argument, byte for byte: the line
@@ -144,16 +168,9 @@ TEST(Quoting, PathsArriveIntact)
         // (The dump's line is checked by OutputNames: its output goes into
         // a file named after the path, quoted the same way.)
         for (const char* label : {"gd2topng", "icotopng", "zelm", "dwg2dxf", "mswritohtml", "aiff", "wav"}) {
-            std::string line = Built(label, path);
-            // Replace the program with printf, which shows each argument
-            // between markers.
-            size_t space = line.find(' ');
-            std::string shell = "printf '[%s]' " + line.substr(space + 1);
-            testutil::RunResult r =
-                testutil::RunProgram({"/bin/sh", "-c", shell}, testutil::InDir(dir.path().string()));
             const char* words = listitems[Index(label)].after;
             std::string after = *words ? "[" + std::string(words) + "]" : "";
-            EXPECT_EQ(r.out, "[" + path + "]" + after) << line;
+            EXPECT_EQ(Arguments(Built(label, path), dir.path().string()).second, "[" + path + "]" + after) << label;
         }
     }
     EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
