@@ -46,7 +46,8 @@ static void DecodeEveryBitmap(FILE* in, size_t size)
     int64_t decoded = 0;
     for (unsigned i = 0; i < count; i++) {
         const icon_entry& entry = entries[i];
-        if (entry.store == image_store::kPng || entry_fault(&entry) != nullptr || entry.width * entry.height > kMaxDecodedPixels - decoded)
+        if (entry.store == image_store::kPng || entry_fault(&entry) != nullptr ||
+            entry.width * entry.height > kMaxDecodedPixels - decoded)
             continue;
         decoded += entry.width * entry.height;
         const char* fault = nullptr;
@@ -59,7 +60,7 @@ static void DecodeEveryBitmap(FILE* in, size_t size)
                     static_cast<long>(entry.width), static_cast<long>(entry.height));
             abort();
         }
-        write_png(&file, entry.offset, "fuzz.png", im);
+        free(write_png(&file, entry.offset, "fuzz.png", im).name);
         gdImageDestroy(im);
         free_icon_image(img);
     }

@@ -157,84 +157,64 @@ static char* unique_name(icon_run* run, const char* name)
     return candidate;
 }
 
-// Completes the report line for an output that was not written, with the
-// system's reason for error (0: none).
-static int fail_output(const icon_file* file, const char* what, const char* name, int error = 0)
-{
-    fprintf(file->report, "%s ", what);
-    put_report_name(file, name);
-    fprintf(file->report, "%s%s)\n", error != 0 ? ": " : "", error != 0 ? strerror(error) : "");
-    return -1;
-}
-
-// The name that report lines give standard output.
-static const char* const kStandardOutput = "standard output";
+const char* const kOutputWasInput = "the output is the input file";
 
 // Writes one output under name (made unique), or to standard output for
-// -o -, through write(out, &error), completing the report line and
-// recording the output in the file and the run. write returns null when a
-// complete stream reached the stream, else the words that name the failure
-// with the system's reason in error (0 when there is none). A signal that
-// ends the run meanwhile removes the partial file.
+// -o -, through write(out, &error), recording a written output in the file
+// and the run. write returns null when a complete stream reached the
+// stream, else the words that name the failure with the system's reason in
+// error (0 when there is none). A signal that ends the run meanwhile
+// removes the partial file.
 template <typename Write>
-static int write_output(icon_file* file, uint32_t offset, uint32_t png_size, const char* name, Write write)
+static png_outcome write_output(icon_file* file, uint32_t offset, uint32_t png_size, const char* name, Write write)
 {
-    int error = 0;
+    png_outcome outcome = {nullptr, nullptr, 0};
     if (file->options->to_stdout) {
-        const char* failure = write(stdout, &error);
-        if (failure == nullptr && fflush(stdout) != 0) {
-            failure = "error writing";
-            error = errno;
+        outcome.name = copy_of("standard output");
+        outcome.failure = write(stdout, &outcome.error);
+        if (outcome.failure == nullptr && fflush(stdout) != 0) {
+            outcome.failure = "error writing";
+            outcome.error = errno;
         }
-        if (failure != nullptr)
-            return fail_output(file, failure, kStandardOutput, error);
-        fprintf(file->report, "%s)\n", kStandardOutput);
-        return 0;
+        return outcome;
     }
-    char* written = unique_name(file->run, name);
+    outcome.name = unique_name(file->run, name);
     struct stat input = {};
     input.st_dev = file->device;
     input.st_ino = file->inode;
     bool from_file = file->device != 0 || file->inode != 0;
     output_file out;
-    int opened = output_open(&out, written, "pngsmith", from_file ? &input : nullptr);
-    int result = -1;
+    int opened = output_open(&out, outcome.name, "pngsmith", from_file ? &input : nullptr);
     if (opened == kOutputIsInput) {
-        fprintf(file->report, "skipped: the output ");
-        put_report_name(file, written);
-        fprintf(file->report, " is the input file)\n");
-    } else if (opened != 0) {
-        fail_output(file, "cannot create", written, errno);
-    } else {
-        const char* failure = write(out.stream, &error);
-        if (failure == nullptr && output_commit(&out) != 0) {
-            failure = "error writing";
-            error = errno;
-        }
-        if (failure != nullptr) {
-            output_abandon(&out);
-            fail_output(file, failure, written, error);
-        } else {
-            result = 0;
-        }
+        outcome.failure = kOutputWasInput;
+        return outcome;
     }
-    if (result != 0) {
-        free(written);
-        return result;
+    if (opened != 0) {
+        outcome.failure = "cannot create";
+        outcome.error = errno;
+        return outcome;
     }
-    put_report_name(file, written);
-    fprintf(file->report, ")\n");
-    add_output(file, offset, png_size, name, copy_of(written));
-    add_name(file->run, written, 2);
-    return 0;
+    outcome.failure = write(out.stream, &outcome.error);
+    if (outcome.failure == nullptr && output_commit(&out) != 0) {
+        outcome.failure = "error writing";
+        outcome.error = errno;
+    }
+    if (outcome.failure != nullptr) {
+        output_abandon(&out);
+        return outcome;
+    }
+    add_output(file, offset, png_size, name, copy_of(outcome.name));
+    add_name(file->run, copy_of(outcome.name), 2);
+    return outcome;
 }
 
-int write_png(icon_file* file, uint32_t offset, const char* name, gdImagePtr im)
+png_outcome write_png(icon_file* file, uint32_t offset, const char* name, gdImagePtr im)
 {
     return write_output(file, offset, 0, name, [im](FILE* out, int* error) { return WritePng(im, out, error); });
 }
 
-int write_png_bytes(icon_file* file, uint32_t offset, uint32_t png_size, const char* name, const unsigned char* data)
+png_outcome write_png_bytes(icon_file* file, uint32_t offset, uint32_t png_size, const char* name,
+                            const unsigned char* data)
 {
     size_t size = png_size;
     return write_output(file, offset, png_size, name, [data, size](FILE* out, int* error) -> const char* {

@@ -109,7 +109,10 @@ static bool spend(uint64_t* budget, uint64_t cost)
     return true;
 }
 
-void put_report_name(const icon_file* file, const char* name) { PutName(file->report, name, file->names); }
+// Writes a name (a file's, an output's) into the report as the file's
+// report stream needs it: escaped on a terminal, and in a listing with its
+// control bytes escaped, so that one line is one image.
+static void put_report_name(const icon_file* file, const char* name) { PutName(file->report, name, file->names); }
 
 static int report_file_error(const char* path, const char* reason)
 {
@@ -502,6 +505,30 @@ static int keep_image(icon_file* file, const char* written)
     return 0;
 }
 
+// Ends the report line of an image written, or not written, as outcome
+// says, and frees its name.
+static int end_line(const icon_file* file, png_outcome outcome)
+{
+    int result = 0;
+    if (outcome.failure == kOutputWasInput) {
+        fprintf(file->report, "skipped: the output ");
+        put_report_name(file, outcome.name);
+        fprintf(file->report, " is the input file)\n");
+        result = -1;
+    } else if (outcome.failure != nullptr) {
+        fprintf(file->report, "%s ", outcome.failure);
+        put_report_name(file, outcome.name);
+        fprintf(file->report, "%s%s)\n", outcome.error != 0 ? ": " : "",
+                outcome.error != 0 ? strerror(outcome.error) : "");
+        result = -1;
+    } else {
+        put_report_name(file, outcome.name);
+        fprintf(file->report, ")\n");
+    }
+    free(outcome.name);
+    return result;
+}
+
 // An entry holding PNG data: checked and copied unchanged.
 static int load_png_entry(icon_file* file, const icon_entry* entry, const char* name)
 {
@@ -519,7 +546,7 @@ static int load_png_entry(icon_file* file, const icon_entry* entry, const char* 
         note_output(file, entry->offset, entry->bytes, name);
         result = keep_image(file, name);
     } else {
-        result = write_png_bytes(file, entry->offset, entry->bytes, name, data);
+        result = end_line(file, write_png_bytes(file, entry->offset, entry->bytes, name, data));
     }
     free(data);
     return result;
@@ -540,7 +567,7 @@ static int load_bitmap_entry(icon_file* file, const icon_entry* entry, const cha
         result = keep_image(file, name);
     } else {
         gdImagePtr im = decode_bitmap(img);
-        result = write_png(file, entry->offset, name, im);
+        result = end_line(file, write_png(file, entry->offset, name, im));
         gdImageDestroy(im);
     }
     free_icon_image(img);
@@ -555,7 +582,8 @@ static int load_icon_image(icon_file* file, const icon_entry* entry)
         return skip_image(file, fault);
     // Sizes are within the limits now: the name's numbers fit an int.
     char* name = output_name(file, static_cast<int>(entry->width), static_cast<int>(entry->height), entry->bpp);
-    int result = entry->store == image_store::kPng ? load_png_entry(file, entry, name) : load_bitmap_entry(file, entry, name);
+    int result =
+        entry->store == image_store::kPng ? load_png_entry(file, entry, name) : load_bitmap_entry(file, entry, name);
     free(name);
     return result;
 }
