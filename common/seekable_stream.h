@@ -219,3 +219,37 @@ inline FILE* SeekableStream(FILE* pipe, uint64_t limit, size_t memory)
 // The part of a pipe that the converters keep in memory; the rest goes to
 // a temporary file.
 enum : size_t { kPipeMemory = size_t{64} << 20 };
+
+// Reads a stream to its end into memory, as a pipe's copy keeps its first
+// bytes, after the prefix of it that was read already: *data (malloc'd;
+// the caller frees it) then holds all *size bytes. False, with errno set,
+// when a read fails, memory runs out, or the stream holds more than limit
+// bytes in all (EFBIG).
+inline bool ReadWholeStream(FILE* in, const unsigned char* prefix, size_t prefix_size, size_t limit,
+                            unsigned char** data, size_t* size)
+{
+    seekable_stream::pipe_copy copy = {};
+    copy.pipe = in;
+    copy.limit = limit;
+    copy.memory = limit;
+    copy.spool = -1;
+    if (prefix_size > 0) {
+        copy.capacity = prefix_size > size_t{1} << 16 ? prefix_size : size_t{1} << 16;
+        copy.data = static_cast<unsigned char*>(malloc(copy.capacity));
+        if (copy.data == nullptr) {
+            errno = ENOMEM;
+            return false;
+        }
+        memcpy(copy.data, prefix, prefix_size);
+        copy.size = prefix_size;
+    }
+    if (!seekable_stream::ends_within_limit(&copy)) {
+        int error = errno;
+        free(copy.data);
+        errno = error;
+        return false;
+    }
+    *data = copy.data;
+    *size = static_cast<size_t>(copy.size);
+    return true;
+}

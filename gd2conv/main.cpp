@@ -13,6 +13,7 @@
 #include "gd2.h"
 #include "gd_png.h"
 #include "output_file.h"
+#include "seekable_stream.h"
 #include "standard_streams.h"
 
 // Exit statuses: 0 when the PNG file was written, 1 for a wrong command
@@ -31,46 +32,6 @@ static int fail(const char* name, const char* reason)
 // Inputs of more bytes are refused: the largest image the reader takes,
 // true-colour and raw, needs 512 MB.
 enum : size_t { kMaxInputBytes = size_t{1} << 30 };
-
-// Reads the whole stream into memory (malloc'd; the caller frees *data),
-// after the first bytes, which were read already into head. Returns false,
-// with errno set, when a read fails, memory runs out, or the stream holds
-// more than kMaxInputBytes (EFBIG).
-static bool read_all(FILE* in, const unsigned char* head, size_t head_size, unsigned char** data, size_t* size)
-{
-    size_t used = head_size, capacity = 1 << 16;
-    unsigned char* buffer = static_cast<unsigned char*>(malloc(capacity));
-    if (buffer != nullptr)
-        memcpy(buffer, head, head_size);
-    while (buffer != nullptr) {
-        used += fread(buffer + used, 1, capacity - used, in);
-        if (used < capacity)
-            break;
-        if (capacity >= kMaxInputBytes) {
-            free(buffer);
-            errno = EFBIG;
-            return false;
-        }
-        unsigned char* grown = static_cast<unsigned char*>(realloc(buffer, capacity * 2));
-        if (grown == nullptr)
-            free(buffer);
-        buffer = grown;
-        capacity *= 2;
-    }
-    if (buffer == nullptr) {
-        errno = ENOMEM;
-        return false;
-    }
-    if (ferror(in)) {
-        int error = errno != 0 ? errno : EIO;
-        free(buffer);
-        errno = error;
-        return false;
-    }
-    *data = buffer;
-    *size = used;
-    return true;
-}
 
 // Writes im as PNG under path, which must not be the input (by device and
 // inode), through the shared output file: whole or not at all.
@@ -149,7 +110,7 @@ int main(int argc, char** argv)
     }
     unsigned char* data = nullptr;
     size_t size = 0;
-    bool read = read_all(in, head, got, &data, &size);
+    bool read = ReadWholeStream(in, head, got, kMaxInputBytes, &data, &size);
     int error = errno;
     fclose(in);
     if (!read)
