@@ -3,7 +3,8 @@
 # apt-get; otherwise it names the packages and stops.
 packages="cmake g++ make pkg-config libgtest-dev libbenchmark-dev libgd-dev qt6-base-dev
   dpkg-dev lintian desktop-file-utils groff-base man-db
-  shared-mime-info xdg-utils libfile-mimeinfo-perl strace python3-pil"
+  shared-mime-info xdg-utils libfile-mimeinfo-perl strace python3-pil
+  sox libwps-tools"
 if [ "${SANITIZE:-0}" = 1 ]; then
   packages="$packages clang libclang-rt-dev"
 fi

@@ -13,4 +13,4 @@ inline constexpr LayoutBox kQuitSpot = {427, 416, 550, 446};
 inline constexpr LayoutBox kConvertSpot = {114, 416, 233, 446};
 inline constexpr LayoutBox kPathDisplay = {41, 95, 234, 133};
 inline constexpr LayoutBox kListFrame = {248, 98, 336, 152};
-inline constexpr LayoutBox kStatusLine = {41, 474, 609, 500};
+inline constexpr LayoutBox kStatusLine = {41, 470, 609, 514};

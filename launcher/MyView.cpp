@@ -1,6 +1,11 @@
 #include "MyView.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 
 #include "Alert.h"
 #include "AppDefs.h"
@@ -25,11 +30,17 @@ std::string picturePath = std::string(kInstallDir) + "/conv.jpg";
 
 static BRect ToRect(const LayoutBox& box) { return BRect(box.left, box.top, box.right, box.bottom); }
 
-// The status line: a click on it asks the main view to open the folder of
-// the last output.
-class StatusLine : public BStringView {
+// The status line, as many lines as its box holds: a click on it asks the
+// main view to open the folder of the last output.
+class StatusLine : public BTextView {
 public:
-    StatusLine(BRect frame) : BStringView(frame, "StatusLine", "", B_FOLLOW_LEFT | B_FOLLOW_TOP, B_WILL_DRAW) { }
+    StatusLine(BRect frame)
+        : BTextView(frame, "StatusLine", BRect(0, 0, frame.Width(), frame.Height()), B_FOLLOW_LEFT | B_FOLLOW_TOP,
+                    B_WILL_DRAW)
+    {
+        MakeEditable(false);
+        MakeSelectable(false);
+    }
     void MouseDown(BPoint) override
     {
         BMessage open(kMsgOpenFolder);
@@ -89,10 +100,14 @@ static bool InSpot(const LayoutBox& spot, int32 x, int32 y)
     return x >= spot.left && x <= spot.right && y >= spot.top && y <= spot.bottom;
 }
 
-void MyView::_SetStatus(const std::string& text)
+void MyView::_SetStatus(const std::string& text, const std::string& shortText, const std::string& details)
 {
     fStatusLine->SetText(text.c_str());
-    fStatusLine->SetToolTip(text.c_str());
+    const int32 fit = static_cast<int32>((fStatusLine->Frame().Height() + 1) / fStatusLine->LineHeight());
+    if (!shortText.empty() && fStatusLine->CountLines() > fit)
+        fStatusLine->SetText(shortText.c_str());
+    const std::string whole = details.empty() ? text : text + "\n" + details;
+    fStatusLine->SetToolTip(whole.c_str());
 }
 
 // The directory the commands run in, where most of their outputs land.
@@ -120,17 +135,80 @@ static std::string FreeName(const std::string& dir, const std::string& name)
     }
 }
 
-static bool SameFileAs(const std::string& a, const std::string& b)
+// What the alert says of the output found at path.
+static std::string Found(const std::string& path)
 {
-    struct stat sa, sb;
-    return a == b ||
-           (stat(a.c_str(), &sa) == 0 && stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino);
+    char target[4096];
+    ssize_t length = readlink(path.c_str(), target, sizeof target - 1);
+    if (length < 0)
+        return path + " already exists.";
+    target[length] = '\0';
+    return path + " already exists: it is a symbolic link to " + target +
+           ". Replace removes the link; the file it points to stays as it is.";
+}
+
+bool MyView::_ClaimOutput(TargetRun* run)
+{
+    const std::string path = run->workingDir + "/" + run->outputName;
+    bool replace = false, keepBoth = false;
+    const OutputClaim::Found found = OutputClaim::Look(path, test1);
+    switch (found) {
+    case OutputClaim::Found::kNothing:
+        break;
+    case OutputClaim::Found::kInput:
+        _SetStatus("Not converted: the output " + path + " is the input file");
+        return false;
+    case OutputClaim::Found::kBeingWritten:
+    case OutputClaim::Found::kFolder: {
+        // Never replaced: another conversion writes it, or it is a folder.
+        const bool busy = found == OutputClaim::Found::kBeingWritten;
+        const std::string text =
+            busy ? path + " is being written by another conversion." : path + " already exists and is a folder.";
+        BAlert* alert =
+            new BAlert("Convert", text.c_str(), "Keep both", "Cancel", nullptr, B_WIDTH_AS_USUAL, B_WARNING_ALERT);
+        alert->SetShortcut(1, B_ESCAPE);
+        if (alert->Go() != 0) {
+            _SetStatus("Not converted: " + path + (busy ? " is being written" : " already exists"));
+            return false;
+        }
+        keepBoth = true;
+        break;
+    }
+    case OutputClaim::Found::kSomething: {
+        // Keep both is the default: a second Return never replaces a file.
+        BAlert* alert = new BAlert("Convert", Found(path).c_str(), "Replace", "Keep both", "Cancel", B_WIDTH_AS_USUAL,
+                                   B_WARNING_ALERT);
+        alert->SetDefaultButton(1);
+        alert->SetShortcut(0, 'r');
+        alert->SetShortcut(2, B_ESCAPE);
+        int32 choice = alert->Go();
+        if (choice != 0 && choice != 1) {
+            _SetStatus("Not converted: " + path + " already exists");
+            return false;
+        }
+        replace = choice == 0;
+        keepBoth = choice == 1;
+        break;
+    }
+    }
+    const std::string name = run->outputName;
+    for (;;) {
+        if (keepBoth)
+            run->outputName = FreeName(run->workingDir, name);
+        if (fClaim.Claim(run->workingDir + "/" + run->outputName, replace))
+            return true;
+        // Another took the free name meanwhile: the next one.
+        if (errno == EEXIST && keepBoth)
+            continue;
+        _SetStatus("Cannot write into " + run->workingDir + ": " + strerror(errno));
+        return false;
+    }
 }
 
 // Starts the selected target on the dropped file beside the window; a click
 // while a command runs is ignored. A target that writes a file of its own
-// name never writes onto its input, and asks before an existing file is
-// replaced.
+// name never writes onto its input, asks before an existing file is
+// replaced, and keeps the earlier file until the new one is whole.
 void MyView::_Convert()
 {
     if (shell_running())
@@ -143,34 +221,19 @@ void MyView::_Convert()
     if (dynamic_cast<BStringItem*>(lstview1->ItemAt(selection)) == nullptr)
         return;
     TargetRun run = PlanRun(selection, test1, WorkingDirectory());
-    const std::string output = run.workingDir + "/" + run.outputName;
-    struct stat before = {};
-    bool existed = !run.outputName.empty() && lstat(output.c_str(), &before) == 0;
-    if (existed && SameFileAs(output, test1)) {
-        _SetStatus("Not converted: the output " + output + " is the input file");
+    if (!run.outputName.empty() && !_ClaimOutput(&run))
         return;
-    }
-    if (existed) {
-        BAlert* alert = new BAlert("Convert", (output + " already exists.").c_str(), "Replace", "Keep both", "Cancel",
-                                   B_WIDTH_AS_USUAL, B_WARNING_ALERT);
-        alert->SetShortcut(2, B_ESCAPE);
-        int32 choice = alert->Go();
-        if (choice == 1) {
-            run.outputName = FreeName(run.workingDir, run.outputName);
-            existed = false;
-        } else if (choice != 0) {
-            _SetStatus("Not converted: " + output + " already exists");
-            return;
-        }
-    }
     command = BuildCommand(run);
-    if (command.empty())
+    if (command.empty()) {
+        fClaim.Undo();
         return;
-    fConversion = Conversion{run, existed, before};
+    }
+    fRun = run;
     fFolder.clear();
     _SetStatus(RunningText(run));
     if (shell_start(command.c_str(), Window(), this, kMsgCommandDone) != B_OK) {
-        fConversion.run.target = -1;
+        fClaim.Undo();
+        fRun.target = -1;
         _SetStatus("The command could not be started");
     }
 }
@@ -180,22 +243,40 @@ void MyView::StopCommand()
     if (!shell_running())
         return;
     shell_stop();
-    struct stat now;
-    const TargetRun& run = fConversion.run;
-    const std::string path = run.workingDir + "/" + run.outputName;
-    const struct stat& before = fConversion.outputBefore;
-    // An earlier file that the run left as it was (zelm writes beside it
-    // and renames at the end) is kept.
-    auto changed = [&] {
-        return !fConversion.outputExisted || now.st_ino != before.st_ino || now.st_size != before.st_size ||
-               now.st_mtim.tv_sec != before.st_mtim.tv_sec || now.st_mtim.tv_nsec != before.st_mtim.tv_nsec;
-    };
-    if (!run.outputName.empty() && lstat(path.c_str(), &now) == 0 && S_ISREG(now.st_mode) && changed() &&
-        unlink(path.c_str()) == 0) {
+    const std::string path = fRun.workingDir + "/" + fRun.outputName;
+    const std::string aside = fClaim.Aside();
+    if (fClaim.Undo())
         printf("Convert: removed the partial output %s\n", path.c_str());
-        fflush(stdout);
-    }
-    fConversion.run.target = -1;
+    if (!aside.empty())
+        printf("Convert: put back the earlier %s\n", path.c_str());
+    fflush(stdout);
+    fRun.target = -1;
+}
+
+// The run ended as outcome: its output is kept, or removed with the
+// earlier file put back; the status line says how it went.
+void MyView::_Finish(const Outcome& outcome)
+{
+    if (fRun.target < 0)
+        return;
+    const bool failed = Failed(outcome);
+    if (failed)
+        fClaim.Undo();
+    else
+        fClaim.Commit();
+    std::string text = OutcomeText(fRun, outcome);
+    fFolder = failed ? "" : OutputFolder(fRun, outcome);
+    std::string hint;
+    if (!failed && listitems[fRun.target].output == kBareSamples)
+        hint = PlayHint(fRun, shell_read(SampleFormatQuery(fRun)));
+    const std::string open = fFolder.empty() ? "" : " \u2014 click to open its folder";
+    // Where it must be cut, a warning yields its place to where the output
+    // went and the hint.
+    std::string shortText;
+    if (!failed && !outcome.error.empty())
+        shortText = "Done: " + OutputPlace(fRun, outcome) + hint + open + "; with a warning: " + outcome.error;
+    _SetStatus(text + hint + open, shortText, outcome.errors.find('\n') != std::string::npos ? outcome.errors : "");
+    fRun.target = -1;
 }
 
 void MyView::KeyDown(const char* bytes, int32 numBytes)
@@ -249,20 +330,24 @@ void MyView::MessageReceived(BMessage* message)
         return;
     }
     case kMsgCommandDone: {
-        Outcome outcome = {-1, "", ""};
+        Outcome outcome = {-1, "", "", ""};
         message->FindInt32("status", &outcome.status);
         message->FindString("error", &outcome.error);
+        message->FindString("errors", &outcome.errors);
         message->FindString("output", &outcome.output);
-        std::string text = OutcomeText(fConversion.run, outcome);
-        fFolder = outcome.status == 0 ? OutputFolder(fConversion.run, outcome) : "";
-        _SetStatus(fFolder.empty() ? text : text + " \u2014 click to open its folder");
-        fConversion.run.target = -1;
+        _Finish(outcome);
         return;
     }
     case kMsgOpenFolder:
-        if (!fFolder.empty() && shell_launch("xdg-open", fFolder.c_str()) != B_OK)
+        if (!fFolder.empty() && shell_launch("xdg-open", fFolder.c_str(), Window(), this, kMsgOpenFolderFailed) != B_OK)
             _SetStatus("The folder could not be opened: " + fFolder);
         return;
+    case kMsgOpenFolderFailed: {
+        std::string folder;
+        if (message->FindString("argument", &folder) == B_OK)
+            _SetStatus("The folder could not be opened: " + folder);
+        return;
+    }
     case kMsgReport: {
         std::string text;
         if (message->FindString("text", &text) == B_OK)

@@ -3,13 +3,13 @@
 // the selected target's command beside the window.
 #pragma once
 
-#include <sys/stat.h>
-
 #include <string>
 
 #include "ListView.h"
 #include "StringView.h"
+#include "TextView.h"
 #include "View.h"
+#include "output_claim.h"
 #include "targets.h"
 
 class BBitmap;
@@ -23,23 +23,28 @@ public:
     void MouseDown(BPoint where) override;
     // Return and keypad Enter convert, as a click on the Convert spot does.
     void KeyDown(const char* bytes, int32 numBytes) override;
-    // Ends a running command; removes the output file it was writing when
-    // the run made or changed it, and says so on standard output.
+    // Ends a running command; removes the output file it was writing and
+    // puts back the earlier file that Replace set aside, saying so on
+    // standard output.
     void StopCommand();
 
 private:
     void _Convert();
-    void _SetStatus(const std::string& text);
+    // Claims the run's output name, asking first when something is there;
+    // false when the run is not to start (the status line says why).
+    bool _ClaimOutput(TargetRun* run);
+    void _Finish(const Outcome& outcome);
+    // Shows text on the status line, or shortText when text needs more
+    // lines than the line holds; the tooltip and the description that
+    // screen readers read hold text and the details after it.
+    void _SetStatus(const std::string& text, const std::string& shortText = "", const std::string& details = "");
 
     BBitmap* fImage;  // null when the picture could not be loaded
-    BStringView* fStatusLine;  // what runs, and how it ended
-    // The command running beside the window, or the last one: its run,
-    // and its output file as it was before it started.
-    struct Conversion {
-        TargetRun run;
-        bool outputExisted = false;
-        struct stat outputBefore = {};
-    } fConversion;
+    BTextView* fStatusLine;  // what runs, and how it ended
+    // The command running beside the window, or the last one, and the
+    // claim on its output's name while it runs.
+    TargetRun fRun;
+    OutputClaim fClaim;
     std::string fFolder;  // the folder a click on the status line opens, or ""
 };
 

@@ -76,7 +76,7 @@ std::string OutputName(int32_t index, const std::string& path)
     const Target& t = *target;
     if (t.output == kTextFile)
         return StemOf(path) + ".txt";
-    if (t.output != kNamedOutput)
+    if (t.output != kNamedOutput && t.output != kBareSamples)
         return "";
     const char* last = strrchr(t.after, ' ');
     return last != nullptr ? last + 1 : t.after;
@@ -101,7 +101,7 @@ std::string BuildCommand(const TargetRun& run)
         return line;
     // The words after the path, their last one being the output's name.
     std::string after = t.after;
-    if (t.output == kNamedOutput) {
+    if (t.output == kNamedOutput || t.output == kBareSamples) {
         size_t last = after.rfind(' ');
         after = (last == std::string::npos ? std::string() : after.substr(0, last + 1)) + QuotePath(run.outputName);
     }
@@ -116,6 +116,7 @@ std::string OutputPlace(const TargetRun& run, const Outcome& outcome)
     const Target& t = *target;
     switch (t.output) {
     case kNamedOutput:
+    case kBareSamples:
     case kTextFile:
         return run.workingDir + "/" + run.outputName;
     case kPngFilesBesideInput: {
@@ -139,6 +140,7 @@ std::string OutputFolder(const TargetRun& run, const Outcome& outcome)
         return "";
     switch (target->output) {
     case kNamedOutput:
+    case kBareSamples:
     case kTextFile:
         return run.workingDir;
     case kPngFilesBesideInput:
@@ -174,6 +176,9 @@ std::string OutcomeText(const TargetRun& run, const Outcome& outcome)
         return "";
     const Target& t = *target;
     const std::string place = OutputPlace(run, outcome);
+    const std::string failure = FailureLine(outcome);
+    if (outcome.status == 0 && !failure.empty())
+        return "Failed: " + failure;
     if (outcome.status == 0 && !outcome.error.empty())
         return "Done, with a warning: " + outcome.error + "; output: " + place;
     if (outcome.status == 0)
@@ -190,4 +195,90 @@ std::string OutcomeText(const TargetRun& run, const Outcome& outcome)
     std::string how =
         outcome.status < 0 ? "Stopped by a signal" : "Failed with status " + std::to_string(outcome.status);
     return line.empty() ? how : how + ": " + line;
+}
+
+std::string FailureLine(const Outcome& outcome)
+{
+    for (size_t at = 0; at < outcome.errors.size();) {
+        size_t end = outcome.errors.find('\n', at);
+        std::string line = outcome.errors.substr(at, end == std::string::npos ? std::string::npos : end - at);
+        if (line.rfind("sox FAIL ", 0) == 0)
+            return line;
+        at = end == std::string::npos ? outcome.errors.size() : end + 1;
+    }
+    return "";
+}
+
+bool Failed(const Outcome& outcome) { return outcome.status != 0 || !FailureLine(outcome).empty(); }
+
+std::vector<std::string> SampleFormatQuery(const TargetRun& run)
+{
+    const Target* target = TargetAt(run.target);
+    if (target == nullptr || target->output != kBareSamples)
+        return {};
+    // The row's words before the output's name, then the output as a
+    // file of the type that takes nothing: "trim 0 0" ends the run before
+    // the first sample, and sox's report of the output is what is asked.
+    std::vector<std::string> argv = {"sox", "-V3", run.path};
+    std::string words = target->after;
+    for (size_t at = 0, space; (space = words.find(' ', at)) != std::string::npos; at = space + 1)
+        argv.push_back(words.substr(at, space - at));
+    for (const char* word : {"-t", target->label, "/dev/null", "trim", "0", "0"})
+        argv.push_back(word);
+    return argv;
+}
+
+// The value of a field ("Channels", "Sample Rate", "Sample Encoding") in
+// the part of sox's report that begins at from: the text after its colon,
+// up to the line's end.
+static std::string ReportField(const std::string& report, size_t from, const std::string& field)
+{
+    size_t at = report.find("\n" + field, from);
+    if (at == std::string::npos || (at = report.find(':', at)) == std::string::npos)
+        return "";
+    size_t end = report.find('\n', at);
+    std::string value = report.substr(at + 1, end == std::string::npos ? std::string::npos : end - at - 1);
+    size_t first = value.find_first_not_of(' ');
+    return first == std::string::npos ? "" : value.substr(first);
+}
+
+// sox's name of an encoding as the -e option takes it, from its report's
+// "16-bit Signed Integer PCM": the bits and the name, or empty names.
+static std::pair<std::string, std::string> EncodingWords(const std::string& encoding)
+{
+    static const std::pair<const char*, const char*> kNames[] = {
+        {"Signed Integer PCM", "signed-integer"},
+        {"Unsigned Integer PCM", "unsigned-integer"},
+        {"Floating Point PCM", "floating-point"},
+        {"u-law", "u-law"},
+        {"A-law", "a-law"},
+    };
+    size_t dash = encoding.find("-bit ");
+    if (dash == std::string::npos)
+        return {};
+    for (const auto& [name, option] : kNames)
+        if (encoding.compare(dash + 5, std::string::npos, name) == 0)
+            return {encoding.substr(0, dash), option};
+    return {};
+}
+
+std::string PlayHint(const TargetRun& run, const std::string& soxAnswer)
+{
+    const Target* target = TargetAt(run.target);
+    if (target == nullptr || target->output != kBareSamples)
+        return "";
+    std::string line = std::string("play -t ") + target->label;
+    size_t output = soxAnswer.find("Output File");
+    if (output != std::string::npos) {
+        std::string rate = ReportField(soxAnswer, output, "Sample Rate");
+        std::string channels = ReportField(soxAnswer, output, "Channels");
+        if (!rate.empty())
+            line += " -r " + rate;
+        if (!channels.empty())
+            line += " -c " + channels;
+        auto [bits, encoding] = EncodingWords(ReportField(soxAnswer, output, "Sample Encoding"));
+        if (strcmp(target->label, "raw") == 0 && !encoding.empty())
+            line += " -e " + encoding + " -b " + bits;
+    }
+    return " (no header: play it with " + line + " " + QuotePath(run.workingDir + "/" + run.outputName) + ")";
 }

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 // The number of targets: one a row of targets.def.
 enum : int32_t {
@@ -18,12 +19,22 @@ enum : int32_t {
 // of that name from the search path; or the program on the search path.
 enum TargetProgram { kOwnProgram, kStandIn, kOnSearchPath };
 // Where a target's output lands: the file named by the last of the words
-// after the path, in the working directory; the text file STEM.txt in the
+// after the path, in the working directory; such a file that holds bare
+// samples without a header, which a player must be told how to read; the
+// text file STEM.txt in the
 // working directory, which the program's standard output goes into (STEM:
 // the input's name without its extension); PNG files beside the input; the
 // file whose name the program prints as its last line; nowhere (the input
 // is only decoded); wherever the outside program puts it.
-enum TargetOutput { kNamedOutput, kTextFile, kPngFilesBesideInput, kPrintedName, kNothingKept, kProgramsOwn };
+enum TargetOutput {
+    kNamedOutput,
+    kBareSamples,
+    kTextFile,
+    kPngFilesBesideInput,
+    kPrintedName,
+    kNothingKept,
+    kProgramsOwn
+};
 
 struct Target {
     const char* label;  // its text in the list
@@ -51,7 +62,7 @@ extern const char* const kInstallDir;
 std::string QuotePath(const std::string& path);
 
 // The file a target writes in the working directory under a name of its
-// own (kNamedOutput, kTextFile) when it runs on path: its name, or "" for
+// own (kNamedOutput, kBareSamples, kTextFile) when it runs on path: its name, or "" for
 // a target without one.
 std::string OutputName(int32_t index, const std::string& path);
 
@@ -76,11 +87,31 @@ std::string BuildCommand(const TargetRun& run);
 std::string RunningText(const TargetRun& run);
 
 // How a command ended: its status (-1: ended by a signal), the last line
-// it wrote to standard error (empty when none) and to standard output.
+// it wrote to standard error (empty when none) and to standard output, and
+// every line it wrote to standard error, one a line.
 struct Outcome {
     int32_t status;
-    std::string error, output;
+    std::string error, output, errors;
 };
+
+// The line of standard error by which sox says that it failed ("sox FAIL
+// ..."), whatever its status, or "" when it wrote none: sox ends with
+// status 0 when writing its output fails (a full disk).
+std::string FailureLine(const Outcome& outcome);
+
+// Whether the run failed: a status other than 0, or sox's failure line.
+bool Failed(const Outcome& outcome);
+
+// The command that asks sox which rate, channels and encoding the run's
+// output takes, without writing anything: for a target of kBareSamples,
+// else empty.
+std::vector<std::string> SampleFormatQuery(const TargetRun& run);
+
+// How to play the bare samples of the run's output, from sox's answer to
+// SampleFormatQuery: " (no header: play it with play -t TYPE -r RATE -c N
+// [-e ENCODING -b BITS] FILE)", the encoding for the raw type only; the
+// words the answer lacks are left out. "" for another kind of target.
+std::string PlayHint(const TargetRun& run, const std::string& soxAnswer);
 
 // Where the output of the run went once it ended as outcome: a file's
 // absolute path, a folder's with the words that say what is in it, or what
@@ -93,7 +124,8 @@ std::string OutputFolder(const TargetRun& run, const Outcome& outcome);
 
 // The status line once the run ended as outcome: "Done:" and where the
 // output is, "Done, with a warning:", the last line of standard error,
-// "; output:" and where it is, when a successful run wrote one; the program
+// "; output:" and where it is, when a successful run wrote one; "Failed:"
+// and sox's failure line when a run of status 0 wrote one; the program
 // and its Debian package for status 127, the shell's "not found"; else the
 // target's note, or the status and the last line it wrote.
 std::string OutcomeText(const TargetRun& run, const Outcome& outcome);

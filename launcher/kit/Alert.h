@@ -9,8 +9,11 @@ class BAlert {
 public:
     BAlert(const char* title, const char* text, const char* button0, const char* button1 = nullptr,
            const char* button2 = nullptr, button_width width = B_WIDTH_AS_USUAL, alert_type type = B_INFO_ALERT);
-    // Makes key (B_ESCAPE) press button index.
+    // Makes key press button index: B_ESCAPE, or a letter, alone or with
+    // Alt.
     void SetShortcut(int32 index, char key);
+    // The button that Return and Enter press: by default the first.
+    void SetDefaultButton(int32 index);
     // Shows the box, waits until it is closed, deletes it and returns the
     // index of the button pressed (-1 when closed otherwise).
     int32 Go();
@@ -20,4 +23,6 @@ private:
     std::string fTitle, fText, fButtons[3];
     alert_type fType;
     int32 fEscape = -1;  // the button that Escape presses, or none
+    int32 fDefault = 0;
+    char fKeys[3] = {};  // the letter that presses each button, or 0
 };

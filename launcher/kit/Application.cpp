@@ -1,8 +1,14 @@
 #include "Application.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <cerrno>
 
 #include <QApplication>
+#include <QSocketNotifier>
 #include <algorithm>
 #include <fstream>
 #include <optional>
@@ -42,11 +48,55 @@ static void EnsureQtApplication()
     new QApplication(argc, argv);
 }
 
+// SIGTERM, SIGHUP (the session ends) and SIGINT ask the application to
+// quit, as the Quit spot does: the handler only writes the signal's number
+// into a pipe, whose other end the loop watches.
+static int quitPipe[2] = {-1, -1};
+static const int kQuitSignals[] = {SIGTERM, SIGHUP, SIGINT};
+
+static void AskToQuit(int signal)
+{
+    const int saved = errno;
+    const char byte = static_cast<char>(signal);
+    ssize_t written = write(quitPipe[1], &byte, 1);
+    (void)written;  // a full pipe holds a request already
+    errno = saved;
+}
+
+static void CatchQuitSignals()
+{
+    if (quitPipe[0] < 0) {
+        if (pipe2(quitPipe, O_CLOEXEC | O_NONBLOCK) != 0)
+            return;
+        // Watched for the rest of the process, by the one Qt application.
+        auto* notifier = new QSocketNotifier(quitPipe[0], QSocketNotifier::Read, QCoreApplication::instance());
+        QObject::connect(notifier, &QSocketNotifier::activated, [] {
+            char bytes[64];
+            while (read(quitPipe[0], bytes, sizeof bytes) > 0) { }
+            if (be_app != nullptr)
+                be_app->PostMessage(B_QUIT_REQUESTED);
+        });
+    }
+    struct sigaction action = {};
+    action.sa_handler = AskToQuit;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (int signal : kQuitSignals)
+        sigaction(signal, &action, nullptr);
+}
+
+static void ReleaseQuitSignals()
+{
+    for (int signal : kQuitSignals)
+        ::signal(signal, SIG_DFL);
+}
+
 // The signature names the application to the platform; Qt needs none.
 BApplication::BApplication(const char*)
 {
     EnsureQtApplication();
     be_app = this;
+    CatchQuitSignals();
     // The command line's arguments are handed to ArgvReceived once the loop
     // runs.
     std::vector<std::string> arguments = applicationArguments ? *applicationArguments : ProcessArguments();
@@ -77,6 +127,7 @@ BApplication::~BApplication()
         delete fWindows.back();  // each window removes itself
     if (be_app == this)
         be_app = nullptr;
+    ReleaseQuitSignals();
 }
 
 int32 BApplication::Run()

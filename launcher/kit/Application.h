@@ -15,6 +15,7 @@ public:
     ~BApplication() override;
 
     // Runs the message loop until the application quits; returns then.
+    // SIGTERM, SIGHUP and SIGINT post B_QUIT_REQUESTED meanwhile.
     int32 Run();
     // Ends the loop, or the next one to run. Virtual, as BLooper's is in
     // the BeOS kit, so that a subclass can see it happen.

@@ -16,6 +16,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
+#include <deque>
 #include <string>
 #include <thread>
 
@@ -25,7 +26,7 @@ static int (*launchHook)(const char*, const char*) = nullptr;
 void set_shell_system_hook(int (*hook)(const char*)) { shellHook = hook; }
 void set_shell_launch_hook(int (*hook)(const char*, const char*)) { launchHook = hook; }
 
-status_t shell_launch(const char* program, const char* argument)
+status_t shell_launch(const char* program, const char* argument, BLooper* looper, BHandler* handler, uint32 what)
 {
     if (launchHook != nullptr)
         return launchHook(program, argument) == 0 ? B_OK : B_ERROR;
@@ -45,11 +46,61 @@ status_t shell_launch(const char* program, const char* argument)
     posix_spawn_file_actions_destroy(&actions);
     if (error != 0)
         return B_ERROR;
-    std::thread([pid] {
+    std::thread([pid, looper, handler, what, said = std::string(argument)] {
         int status = 0;
         while (waitpid(pid, &status, 0) < 0 && errno == EINTR) { }
+        if (WIFEXITED(status) && WEXITSTATUS(status) == 0)
+            return;
+        BMessage failed(what);
+        failed.AddInt32("status", WIFEXITED(status) ? WEXITSTATUS(status) : -1);
+        failed.AddString("argument", said);
+        looper->PostMessage(&failed, handler);
     }).detach();
     return B_OK;
+}
+
+std::string shell_read(const std::vector<std::string>& arguments)
+{
+    int out[2];
+    if (arguments.empty() || pipe2(out, O_CLOEXEC) != 0)
+        return "";
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, out[1], STDERR_FILENO);
+    std::vector<char*> argv;
+    for (const std::string& a : arguments)
+        argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    pid_t pid;
+    int error = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    close(out[1]);
+    std::string text;
+    if (error == 0) {
+        // A few seconds at most: the window waits meanwhile.
+        auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        char buffer[4096];
+        for (;;) {
+            auto left =
+                std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+            pollfd fd = {out[0], POLLIN, 0};
+            if (left.count() <= 0 || poll(&fd, 1, static_cast<int>(left.count())) == 0) {
+                kill(pid, SIGKILL);
+                break;
+            }
+            ssize_t n = read(out[0], buffer, sizeof buffer);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0)
+                break;
+            text.append(buffer, static_cast<size_t>(n));
+        }
+        while (waitpid(pid, nullptr, 0) < 0 && errno == EINTR) { }
+    }
+    close(out[0]);
+    return text;
 }
 
 namespace {
@@ -63,18 +114,41 @@ struct _Command {
 _Command* current = nullptr;  // touched only by the caller's thread
 
 void Report(BLooper* looper, BHandler* handler, uint32 what, int32 status, const std::string& error,
-            const std::string& output)
+            const std::string& errors, const std::string& output)
 {
     BMessage done(what);
     done.AddInt32("status", status);
     done.AddString("error", error);
+    done.AddString("errors", errors);
     done.AddString("output", output);
     looper->PostMessage(&done, handler);
 }
 
-// Passes the bytes on to fd and keeps, in line, the last line that is not
-// blank; partial holds the unfinished line so far.
-void PassOn(const char* bytes, size_t size, int fd, std::string* partial, std::string* line)
+// The lines of a stream that are not blank: the last of them, and the last
+// kErrorLines of them; partial holds the unfinished line so far.
+struct Lines {
+    std::string partial, last;
+    std::deque<std::string> kept;
+    void Add(const std::string& line)
+    {
+        if (line.find_first_not_of(" \t\r") == std::string::npos)
+            return;
+        last = line;
+        kept.push_back(line);
+        if (kept.size() > kErrorLines)
+            kept.pop_front();
+    }
+    std::string All() const
+    {
+        std::string all;
+        for (const std::string& line : kept)
+            all += (all.empty() ? "" : "\n") + line;
+        return all;
+    }
+};
+
+// Passes the bytes on to fd and adds the lines they end to lines.
+void PassOn(const char* bytes, size_t size, int fd, Lines* lines)
 {
     for (size_t done = 0; done < size;) {
         ssize_t n = write(fd, bytes + done, size - done);
@@ -84,11 +158,10 @@ void PassOn(const char* bytes, size_t size, int fd, std::string* partial, std::s
     }
     for (size_t i = 0; i < size; i++) {
         if (bytes[i] != '\n') {
-            *partial += bytes[i];
+            lines->partial += bytes[i];
         } else {
-            if (partial->find_first_not_of(" \t\r") != std::string::npos)
-                *line = *partial;
-            partial->clear();
+            lines->Add(lines->partial);
+            lines->partial.clear();
         }
     }
 }
@@ -96,7 +169,7 @@ void PassOn(const char* bytes, size_t size, int fd, std::string* partial, std::s
 // The watcher: reads both streams to their end, then reaps the child.
 void Watch(_Command* command, int out, int err, BLooper* looper, BHandler* handler, uint32 what)
 {
-    std::string partial[2], line[2];
+    Lines lines[2];
     pollfd fds[2] = {{out, POLLIN, 0}, {err, POLLIN, 0}};
     const int sinks[2] = {STDOUT_FILENO, STDERR_FILENO};
     char buffer[4096];
@@ -108,7 +181,7 @@ void Watch(_Command* command, int out, int err, BLooper* looper, BHandler* handl
                 continue;
             ssize_t n = read(fds[i].fd, buffer, sizeof buffer);
             if (n > 0) {
-                PassOn(buffer, static_cast<size_t>(n), sinks[i], &partial[i], &line[i]);
+                PassOn(buffer, static_cast<size_t>(n), sinks[i], &lines[i]);
             } else {
                 close(fds[i].fd);
                 fds[i].fd = -1;
@@ -116,15 +189,14 @@ void Watch(_Command* command, int out, int err, BLooper* looper, BHandler* handl
             }
         }
     }
-    for (int i = 0; i < 2; i++)
-        if (partial[i].find_first_not_of(" \t\r") != std::string::npos)
-            line[i] = partial[i];
+    for (Lines& l : lines)
+        l.Add(l.partial);
     int status = 0;
     while (waitpid(command->pid, &status, 0) < 0 && errno == EINTR) { }
     int32 result = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     command->busy = false;
     if (!command->cancelled)
-        Report(looper, handler, what, result, line[1], line[0]);
+        Report(looper, handler, what, result, lines[1].last, lines[1].All(), lines[0].last);
 }
 
 // Waits for the watcher of a command that has ended and frees it.
@@ -145,7 +217,7 @@ status_t shell_start(const char* command, BLooper* looper, BHandler* handler, ui
         return B_BUSY;
     Reap();
     if (shellHook != nullptr) {
-        Report(looper, handler, what, shellHook(command), "", "");
+        Report(looper, handler, what, shellHook(command), "", "", "");
         return B_OK;
     }
     int out[2], err[2];

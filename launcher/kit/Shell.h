@@ -3,6 +3,9 @@
 // ended from a message.
 #pragma once
 
+#include <string>
+#include <vector>
+
 #include "Looper.h"
 
 // Starts the line with /bin/sh -c and returns at once: B_OK, or B_BUSY
@@ -10,10 +13,13 @@
 // code `what` goes to handler through looper's queue, holding "status"
 // (int32: the exit status, 127 when the shell could not find the program,
 // -1 when a signal ended it), "error" (string: the last line the command
-// wrote to standard error, empty when none) and "output" (string: the last
-// line it wrote to standard output). Its output still reaches this
-// process's standard output and standard error.
+// wrote to standard error, empty when none), "errors" (string: every line
+// it wrote there that is not blank, one a line, the last kErrorLines of
+// them) and "output" (string: the last line it wrote to standard output).
+// Its output still reaches this process's standard output and standard
+// error.
 status_t shell_start(const char* command, BLooper* looper, BHandler* handler, uint32 what);
+enum { kErrorLines = 64 };
 // Whether a command started by shell_start is running.
 bool shell_running();
 // Ends the running command, with every process it started (SIGTERM, then
@@ -25,9 +31,17 @@ void shell_stop();
 // the status. Null restores the shell.
 void set_shell_system_hook(int (*hook)(const char* command));
 
-// Starts program with one argument beside the window and forgets it (no
-// message, no waiting; it outlives the launcher): B_OK, or B_ERROR when it
-// could not be started.
-status_t shell_launch(const char* program, const char* argument);
+// Starts program with one argument beside the window (it may outlive the
+// launcher): B_OK, or B_ERROR when it could not be started. When it ends
+// with a status other than 0, a message of code `what` goes to handler
+// through looper's queue, holding "status" (int32, -1 for a signal) and
+// "argument" (string).
+status_t shell_launch(const char* program, const char* argument, BLooper* looper, BHandler* handler, uint32 what);
+
+// Runs the program (argv[0], found on the search path) with the arguments
+// and waits for it, at most a few seconds (then it is killed): what it
+// wrote to standard output and standard error, together, or "" when it
+// could not be run.
+std::string shell_read(const std::vector<std::string>& argv);
 // Replaces shell_launch for tests; null restores it.
 void set_shell_launch_hook(int (*hook)(const char* program, const char* argument));

@@ -50,7 +50,14 @@ void _ViewWidget::keyPressEvent(QKeyEvent* event)
     event->ignore();
 }
 
-void BView::SetToolTip(const char* text) { fWidget->setToolTip(text != nullptr ? QString::fromUtf8(text) : QString()); }
+void BView::SetToolTip(const char* text)
+{
+    const QString tip = text != nullptr ? QString::fromUtf8(text) : QString();
+    fWidget->setToolTip(tip);
+    fWidget->setAccessibleDescription(tip);
+    for (QWidget* child : fWidget->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        child->setAccessibleDescription(tip);
+}
 
 BView::BView(BRect frame, const char* name, uint32, uint32) : fFrame(frame), fWidget(new _ViewWidget(this))
 {

@@ -25,7 +25,8 @@ public:
     // A key pressed while the view or one of its children has the focus:
     // its UTF-8 bytes (B_ENTER for Return and Enter, B_ESCAPE for Escape).
     virtual void KeyDown(const char* bytes, int32 numBytes) { (void)bytes, (void)numBytes; }
-    // The text shown while the mouse rests on the view; null removes it.
+    // The text shown while the mouse rests on the view, which screen
+    // readers also read as the view's description; null removes it.
     void SetToolTip(const char* text);
     // Passes the message on to the parent view.
     void MessageReceived(BMessage* message) override;
@@ -47,6 +48,7 @@ private:
     friend class BListView;
     friend class BScrollView;
     friend class BStringView;
+    friend class BTextView;
     friend class _ViewWidget;
 
     _ViewWidget* _Widget() const { return fWidget; }

@@ -1,6 +1,8 @@
 // The target table and command building, without a window.
 #include <gtest/gtest.h>
 
+#include <sstream>
+
 #include "targets.h"
 #include "testutil.h"
 
@@ -112,13 +114,16 @@ TEST(Targets, OutcomeTexts)
         {"zelm", 3, "", "Error : Input File Could Not Be Read!",
          "Failed with status 3: Error : Input File Could Not Be Read!"},
         {"wav", 2, "", "", "Failed with status 2"},
+        {"wav", 0, "sox FAIL sox: 'output.wav' error writing output file: No space left on device", "",
+         "Failed: sox FAIL sox: 'output.wav' error writing output file: No space left on device"},
         {"wav", -1, "", "", "Stopped by a signal"},
     };
     for (const Case& c : cases) {
         TargetRun run = PlanRun(Index(c.label), p, wd);
         if (c.outputName != nullptr)
             run.outputName = c.outputName;
-        EXPECT_EQ(OutcomeText(run, Outcome{c.status, c.error, c.output}), c.text) << c.label << " " << c.status;
+        EXPECT_EQ(OutcomeText(run, Outcome{c.status, c.error, c.output, c.error}), c.text)
+            << c.label << " " << c.status;
     }
     EXPECT_EQ(RunningText(PlanRun(Index("zelm"), p, wd)), "Running zelm.exe on scene.3ds...");
     EXPECT_EQ(RunningText(PlanRun(Index("wav"), p, wd)), "Running sox on scene.3ds...");
@@ -135,6 +140,85 @@ TEST(Targets, OutputNames)
     EXPECT_EQ(Built("wav", "/a.au", "output_2.wav"), "sox /a.au output_2.wav");
     EXPECT_EQ(Built("nul", "/a.au", "x"), "sox /a.au -t null output.nul");
     EXPECT_EQ(Built("zelm", "/a.3ds", "3ds_2"), kDir + "/zelm.exe /a.3ds 3ds_2");
+}
+
+// How to play bare samples, from sox's report of the output it would
+// write.
+TEST(Targets, PlayHints)
+{
+    const std::string report = "Input File     : 'in.wav'\nChannels       : 2\nSample Rate    : 44100\n\n"
+                               "Output File    : 'null'\nChannels       : 1\nSample Rate    : 8000\n"
+                               "Sample Encoding: 16-bit Signed Integer PCM\n";
+    struct Case {
+        const char* label;
+        std::string answer, hint;
+    } cases[] = {
+        {"ul", report, " (no header: play it with play -t ul -r 8000 -c 1 /w/output.ul)"},
+        {"raw", report, " (no header: play it with play -t raw -r 8000 -c 1 -e signed-integer -b 16 /w/output.raw)"},
+        {"raw", "sox FAIL formats: can't open input file", " (no header: play it with play -t raw /w/output.raw)"},
+        {"wav", report, ""},
+        {"zelm", report, ""},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(PlayHint(PlanRun(Index(c.label), "/i/in.wav", "/w"), c.answer), c.hint) << c.label;
+    EXPECT_EQ(SampleFormatQuery(PlanRun(Index("cvs"), "/i/in.wav", "/w")),
+              (std::vector<std::string>{"sox", "-V3", "/i/in.wav", "-r", "8000", "-c", "1", "-t", "cvs", "/dev/null",
+                                        "trim", "0", "0"}));
+    EXPECT_TRUE(SampleFormatQuery(PlanRun(Index("wav"), "/i/in.wav", "/w")).empty());
+}
+
+// Runs a program of the search path: argv[0] is its name.
+testutil::RunResult RunFromPath(std::vector<std::string> argv)
+{
+    argv.insert(argv.begin(), {"/bin/sh", "-c", "exec \"$0\" \"$@\""});
+    return testutil::RunProgram(argv);
+}
+
+// The length in seconds that sox reads from a file, with the options that
+// go before it, or -1.
+double SoundLength(const std::vector<std::string>& options, const std::string& file)
+{
+    std::vector<std::string> argv = {"sox"};
+    argv.insert(argv.end(), options.begin(), options.end());
+    for (const std::string& word : {file, std::string("-n"), std::string("stat")})
+        argv.push_back(word);
+    std::string err = RunFromPath(argv).err;
+    size_t at = err.find("Length (seconds):");
+    return at == std::string::npos ? -1 : std::stod(err.substr(at + 17));
+}
+
+// With the real sox: every sound target's output, read back as its type
+// says (bare samples with the play hint's options), lasts as long as a
+// 3-second stereo input, within 1%.
+TEST(Targets, SoundOutputsLastAsLongAsTheInput)
+{
+    if (system("command -v sox >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "sox is not installed";
+    testutil::TempDir dir;
+    const std::string input = dir / "in.wav";
+    ASSERT_EQ(
+        RunFromPath({"sox", "-n", "-r", "44100", "-c", "2", "-b", "16", input, "synth", "3", "sine", "440"}).status, 0);
+    for (int i = 0; i < kTargetCount; i++) {
+        const Target& t = listitems[i];
+        if (std::string(t.program) != "sox" || (t.output != kNamedOutput && t.output != kBareSamples) || *t.note)
+            continue;
+        SCOPED_TRACE(t.label);
+        TargetRun run = PlanRun(i, input, dir.path().string());
+        testutil::RunResult r =
+            testutil::RunProgram({"/bin/sh", "-c", BuildCommand(run)}, testutil::InDir(dir.path().string()));
+        ASSERT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(r.err.find("FAIL"), std::string::npos) << r.err;
+        std::vector<std::string> options;
+        if (t.output == kBareSamples) {
+            // "... play it with play -t TYPE ... FILE)": the words between.
+            std::string hint = PlayHint(run, RunFromPath(SampleFormatQuery(run)).err);
+            std::istringstream words(hint.substr(hint.find("play -t") + 5));
+            for (std::string word; words >> word;)
+                options.push_back(word);
+            options.pop_back();
+        }
+        EXPECT_NEAR(SoundLength(options, dir / run.outputName), 3.0, 0.03);
+    }
 }
 
 TEST(Targets, NoCommandOutsideTheTable)

@@ -16,6 +16,7 @@
 #include <QtTest/qtestkeyboard.h>
 #include <QtTest/qtestmouse.h>
 #include <chrono>
+#include <csignal>
 #include <thread>
 #include <filesystem>
 
@@ -165,6 +166,8 @@ protected:
     // SCREENSHOT_PATH with suffix (when one is given).
     struct AlertAnswer {
         bool shown = false;
+        std::string text;
+        std::vector<std::string> buttons;
         QTimer timer;
         AlertAnswer(const std::string& answer, const std::string& suffix = "")
         {
@@ -176,12 +179,19 @@ protected:
                         continue;
                     shown = true;
                     timer.stop();
+                    text = box->text().toStdString();
+                    for (QAbstractButton* b : box->buttons())
+                        buttons.push_back(b->text().toStdString());
                     if (!suffix.empty()) {
                         std::string path = SCREENSHOT_PATH;
                         box->grab().save(QString::fromStdString(path.insert(path.size() - 4, "-" + suffix)));
                     }
                     if (answer == "Escape")
                         QTest::keyClick(box, Qt::Key_Escape);
+                    if (answer == "Return")
+                        QTest::keyClick(box, Qt::Key_Return);
+                    if (answer == "R")
+                        QTest::keyClick(box, Qt::Key_R);
                     for (QAbstractButton* b : box->buttons())
                         if (b->text().toStdString() == answer)
                             b->click();
@@ -263,8 +273,10 @@ TEST_F(LauncherWindow, SpotsWithInclusiveBoundsInTheirOrder)
         {113, 430, Reaction::kNothing}, {234, 430, Reaction::kNothing}, {0, 0, Reaction::kNothing},
         {427, 416, Reaction::kQuit},
     };
-    for (const ClickCase& c : cases)
+    for (const ClickCase& c : cases) {
+        fs::remove("3ds");  // each conversion's output, so that no alert asks
         EXPECT_EQ(static_cast<int>(ClickAndSee(c.x, c.y)), static_cast<int>(c.reaction)) << c.x << "," << c.y;
+    }
     EXPECT_EQ(h0, 427);
     EXPECT_EQ(v0, 416);
 }
@@ -313,9 +325,13 @@ TEST_F(LauncherWindow, ConvertNeedsAFileAndASelection)
 
     lstview1->Select(TargetIndex("c7e2txt"));
     Click(150, 430);
+    // The second press finds the first one's output: the alert's default
+    // keeps both.
+    AlertAnswer alert("Return");
     Click(150, 430);
-    std::string want = std::string(kInstallDir) + "/c7e2txt.exe " + QuotePath(dir / "m.c7e") + " > m.txt";
-    EXPECT_EQ(ran, (std::vector<std::string>{want, want}));
+    EXPECT_TRUE(alert.shown);
+    std::string want = std::string(kInstallDir) + "/c7e2txt.exe " + QuotePath(dir / "m.c7e") + " > m";
+    EXPECT_EQ(ran, (std::vector<std::string>{want + ".txt", want + "_2.txt"}));
 }
 
 TEST_F(LauncherWindow, DropsTakeTheFirstFileAndKeepTheLinkItself)
@@ -480,6 +496,7 @@ TEST_F(LauncherWindow, CommandRunsBesideTheWindow)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.status);
+        fs::remove("output.wav");
         fs::remove(dir / "sox");
         if (!c.script.empty()) {
             testutil::WriteFile(dir / "sox", "#!/bin/sh\n" + c.script + "\n");
@@ -511,9 +528,9 @@ TEST_F(LauncherWindow, CommandRunsBesideTheWindow)
     testutil::WriteFile(dir / "sox", "#!/bin/sh\necho partial > \"$2\"\n/bin/sleep 30\n");
     Click(150, 430);
     ASSERT_TRUE(shell_running());
-    for (int i = 0; i < 500 && !fs::exists("output.wav"); i++)
+    for (int i = 0; i < 500 && !(fs::exists("output.wav") && fs::file_size("output.wav") > 0); i++)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    ASSERT_TRUE(fs::exists("output.wav"));
+    ASSERT_GT(fs::file_size("output.wav"), 0u);
     auto start = std::chrono::steady_clock::now();
     testing::internal::CaptureStdout();
     EXPECT_TRUE(fApp->QuitRequested());
@@ -571,14 +588,151 @@ TEST_F(LauncherWindow, OutputFilesAreKeptAndShown)
         EXPECT_EQ(alert.shown, c.answer != nullptr);
         EXPECT_EQ(ran, c.command.empty() ? std::vector<std::string>{} : std::vector<std::string>{c.command});
         EXPECT_EQ(StatusLine(), c.status);
+        // Replace leaves the run's output (the stand-in writes nothing);
+        // the other answers leave the earlier file.
         if (!c.existing.empty()) {
-            EXPECT_EQ(testutil::ReadFile(c.existing), "earlier");
+            EXPECT_EQ(testutil::ReadFile(c.existing), std::string(c.name) == "replace" ? "" : "earlier");
         }
     }
     // A click on the status line opens the last output's folder.
     ran.clear();
     Click(300, 487);
     EXPECT_EQ(ran, std::vector<std::string>{"launch xdg-open " + w});
+}
+
+// Runs through the shell with a stand-in sox never lose a file nor call a
+// failure Done: the earlier output stays until the new one is whole, a
+// link is replaced as a link, a file another conversion writes is never
+// replaced, a failed run leaves nothing, and the status line tells all.
+TEST_F(LauncherWindow, RunsNeverLoseAFile)
+{
+    set_shell_system_hook(nullptr);
+    set_shell_launch_hook(nullptr);
+    testutil::TempDir bin, elsewhere;
+    testutil::ScopedEnv path("PATH", bin.path().string() + ":/usr/bin:/bin");
+    const std::string w = Work(), out = w + "/output.wav", open = " \u2014 click to open its folder";
+    const std::string full = "sox FAIL sox: 'output.wav' error writing output file: No space left on device";
+    const std::string warn = "sox WARN rate: rate clipped 1234 samples; decrease volume?" + std::string(60, '!');
+    enum class During { kNothing, kQuit, kTerminate, kHangUp };
+    struct Case {
+        const char* name;
+        std::string sox;  // the stand-in's script; $2 is the output
+        std::string earlier;  // "file" (output.wav holds "earlier"), "link", "dangling", "claimed" or ""
+        const char* answer;  // pressed in the alert, or "" when none may show
+        During during;
+        std::string status;  // the status line's beginning
+        std::string wav, wav2;  // what output.wav and output_2.wav hold after, "-" when absent
+        std::string alert = "";  // a part of the alert's text
+    } cases[] = {
+        {"a full disk is a failure", "echo part > \"$2\"; echo \"" + full + "\" >&2", "", "", During::kNothing,
+         "Failed: " + full, "-", "-"},
+        {"Return keeps both", "echo new > \"$2\"", "file", "Return", During::kNothing,
+         "Done: " + w + "/output_2.wav" + open, "earlier\n", "new\n", " already exists."},
+        {"R replaces", "echo new > \"$2\"", "file", "R", During::kNothing, "Done: " + out + open, "new\n", "-"},
+        {"Replace, then Quit", "echo part > \"$2\"; exec sleep 30", "file", "Replace", During::kQuit, "Running",
+         "earlier\n", "-"},
+        {"Replace, then SIGTERM", "echo part > \"$2\"; exec sleep 30", "file", "Replace", During::kTerminate, "Running",
+         "earlier\n", "-"},
+        {"Replace, then SIGHUP", "echo part > \"$2\"; exec sleep 30", "file", "Replace", During::kHangUp, "Running",
+         "earlier\n", "-"},
+        {"Replace, then failure", "echo part > \"$2\"; exit 2", "file", "Replace", During::kNothing,
+         "Failed with status 2", "earlier\n", "-"},
+        {"Replace acts on a link", "echo new > \"$2\"", "link", "Replace", During::kNothing, "Done: " + out + open,
+         "new\n", "-", "it is a symbolic link to " + elsewhere / "target.wav"},
+        {"Replace acts on a dangling link", "echo new > \"$2\"", "dangling", "Replace", During::kNothing,
+         "Done: " + out + open, "new\n", "-", "symbolic link to " + elsewhere / "none.wav"},
+        {"another conversion writes it", "echo new > \"$2\"", "claimed", "Keep both", During::kNothing,
+         "Done: " + w + "/output_2.wav" + open, "", "new\n", " is being written by another conversion."},
+        {"a failed run leaves no file", "echo oops >&2; exit 1", "", "", During::kNothing, "Failed with status 1", "-",
+         "-"},
+        {"every warning is kept", "echo new > \"$2\"; echo 'sox WARN first' >&2; echo '" + warn + "' >&2", "", "",
+         During::kNothing, "Done, with a warning: " + warn + "; output: " + out + open, "new\n", "-"},
+    };
+    testutil::WriteFile(elsewhere / "target.wav", "kept");
+    testutil::WriteFile("in.au", "x");
+    Drop({w + "/in.au"});
+    lstview1->Select(TargetIndex("wav"));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        for (const char* name : {"output.wav", "output_2.wav"})
+            fs::remove(name);
+        testutil::WriteFile(bin / "sox", "#!/bin/sh\n" + c.sox + "\n");
+        fs::permissions(bin / "sox", fs::perms::owner_all);
+        OutputClaim other;
+        if (c.earlier == "file")
+            testutil::WriteFile("output.wav", "earlier\n");
+        else if (c.earlier == "link")
+            fs::create_symlink(elsewhere / "target.wav", "output.wav");
+        else if (c.earlier == "dangling")
+            fs::create_symlink(elsewhere / "none.wav", "output.wav");
+        else if (c.earlier == "claimed" && !other.Claim(out, false))
+            FAIL() << "no claim";
+        AlertAnswer alert(c.answer);
+        Click(150, 430);
+        EXPECT_EQ(alert.shown, *c.answer != '\0');
+        EXPECT_NE(alert.text.find(c.alert), std::string::npos) << alert.text;
+        if (c.earlier == "claimed") {
+            EXPECT_EQ(alert.buttons, (std::vector<std::string>{"Keep both", "Cancel"}));
+        }
+        if (c.during != During::kNothing) {
+            for (int i = 0; i < 500 && !(fs::exists("output.wav") && fs::file_size("output.wav") > 0); i++)
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            ASSERT_TRUE(shell_running());
+            int quits = fApp->fQuits;
+            testing::internal::CaptureStdout();
+            if (c.during == During::kQuit)
+                fApp->QuitRequested();
+            else
+                raise(c.during == During::kTerminate ? SIGTERM : SIGHUP);
+            for (int i = 0; i < 300 && shell_running(); i++) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+                Settle();
+            }
+            EXPECT_EQ(testing::internal::GetCapturedStdout(),
+                      "Convert: removed the partial output " + out + "\nConvert: put back the earlier " + out + "\n");
+            EXPECT_EQ(fApp->fQuits, quits + (c.during != During::kQuit));
+            EXPECT_EQ(StatusLine().substr(0, c.status.size()), c.status);
+            delete fApp;
+            fApp = new TestApp();
+            Settle();
+            Drop({w + "/in.au"});
+            lstview1->Select(TargetIndex("wav"));
+        } else {
+            EXPECT_TRUE(WaitForStatus(c.status.substr(0, 4)));
+            EXPECT_EQ(StatusLine().substr(0, c.status.size()), c.status);
+        }
+        EXPECT_EQ(fs::exists("output.wav") ? testutil::ReadFile("output.wav") : "-", c.wav);
+        EXPECT_EQ(fs::exists("output_2.wav") ? testutil::ReadFile("output_2.wav") : "-", c.wav2);
+        EXPECT_EQ(testutil::ReadFile(elsewhere / "target.wav"), "kept");
+        EXPECT_FALSE(fs::exists(elsewhere / "none.wav"));
+        // Nothing hidden is left beside the outputs.
+        for (const auto& e : fs::directory_iterator(w))
+            EXPECT_NE(e.path().filename().string()[0], '.') << e.path();
+    }
+    // The whole outcome: every warning in the tooltip; the shown lines keep
+    // the place and the hint where the warning must be cut.
+    EXPECT_NE(StatusLine().find("\nsox WARN first\n" + warn), std::string::npos) << StatusLine();
+    std::string shown = TopLevel()->findChild<QLabel*>("StatusLine")->text().toStdString();
+    EXPECT_NE(shown.find(open), std::string::npos) << shown;
+    EXPECT_NE(shown.find("output.wav"), std::string::npos) << shown;
+    // A file manager that fails, or none: the status line says so.
+    for (const char* manager : {"exit 3", ""}) {
+        fs::remove(bin / "xdg-open");
+        if (*manager != '\0') {
+            testutil::WriteFile(bin / "xdg-open", std::string("#!/bin/sh\n") + manager + "\n");
+            fs::permissions(bin / "xdg-open", fs::perms::owner_all);
+        }
+        testutil::ScopedEnv only("PATH", bin.path().string());
+        Drop({w + "/gone.wav"});  // another status line first
+        Click(300, 490);
+        EXPECT_TRUE(WaitForStatus("The folder could not be opened: " + w)) << manager;
+        EXPECT_EQ(StatusLine(), "The folder could not be opened: " + w);
+    }
+    // A folder that takes no file.
+    fs::current_path("/sys");
+    Click(150, 430);
+    EXPECT_EQ(StatusLine(), "Cannot write into /sys: Permission denied");
+    fs::current_path(w);
 }
 
 // The keyboard: Return and keypad Enter convert, Alt+Q and Ctrl+Q quit,
@@ -592,6 +746,7 @@ TEST_F(LauncherWindow, Keyboard)
     ASSERT_NE(list, nullptr);
     for (Qt::Key key : {Qt::Key_Return, Qt::Key_Enter}) {
         ran.clear();
+        fs::remove("output.wav");
         QTest::keyClick(list, key);
         Settle();
         EXPECT_EQ(ran.size(), 1u) << key;
