@@ -21,6 +21,8 @@ struct icon_options {
     int32_t width, height;  // --width, --height
     int bit_depth;  // --bit-depth
     bool largest;  // --largest: the largest area, then the deepest, then the first
+    const char* group;  // --group: a program's icon group, by name or ID, or null
+    unsigned frame;  // --frame: an animated cursor's frame, from 1
 };
 
 // The names of the PNG files that one run of the program wrote, shared by
@@ -49,7 +51,8 @@ struct icon_file {
     dev_t device;  // the input's identity, which no output may
     ino_t inode;  // replace; both 0 for a stream of no file
     const char* path;  // as named on the command line
-    char* stem;  // the path without its extension; owned
+    char* stem;  // the path without its extension (and for a member of a container, its label after it); owned
+    const char* shown;  // a container's member: how report lines name it ("group MAIN"), else null
     const icon_options* options;
     icon_run* run;  // the run it belongs to
     FILE* report;  // where the report lines go
@@ -105,7 +108,7 @@ struct icon_entry {
 void read_entry(icon_file* file, const unsigned char* dir, unsigned number, icon_entry* entry);
 
 // The kinds of file read, told by their first bytes.
-enum class icon_kind : uint8_t { kNone, kIco, kOs2, kWin1 };
+enum class icon_kind : uint8_t { kNone, kIco, kOs2, kWin1, kAni, kProgram };
 enum : size_t { kKindBytes = 16 };
 // The kind of a file that begins with head (kKindBytes bytes, zeros past
 // the end of the file), and for none of them what it is when it is a known
@@ -113,7 +116,8 @@ enum : size_t { kKindBytes = 16 };
 icon_kind kind_of(const unsigned char* head, const char** what);
 
 // Reads every image of the file into a new array (*entries, icon_alloc'd,
-// *count of them). Returns kNotAnIcon for a file of no kind read here.
+// *count of them). Returns kNotAnIcon for a file of no kind read here, and
+// for a container (containers.h reads those).
 int read_entries(icon_file* file, icon_entry** entries, unsigned* count);
 
 // The images of OS/2 icon and pointer files (a bitmap array, or one image)
@@ -167,6 +171,7 @@ int load_icon(const char* path, const icon_options* options, icon_run* run);
 // selected entry. Returns 0, -1 when an image was skipped or not written,
 // kNotAnIcon when the header is not an icon or cursor header, or
 // kNoneSelected when the selection matches no image (nothing printed for
-// either), or kManySelected when -o - would get more than one image.
-enum { kNotAnIcon = -2, kNoneSelected = -3, kManySelected = -4 };
-int load_icon_file(icon_file* file);
+// either), kManySelected when -o - would get more than one image, or
+// kRefused when a container holds nothing to read (*refusal says why).
+enum { kNotAnIcon = -2, kNoneSelected = -3, kManySelected = -4, kRefused = -5 };
+int load_icon_file(icon_file* file, const char** refusal = nullptr);

@@ -29,7 +29,9 @@ static void print_help(void)
            "Writes every image of icon and cursor files (Windows ICO and CUR, OS/2\n"
            "icons and pointers, Windows 1.x icons) as a PNG file of its own, named\n"
            "STEM_WWXHH_Bbpp.png after the file's name without its extension, the\n"
-           "image's size and its bits per pixel.\n"
+           "image's size and its bits per pixel. Animated cursors (ANI) and Windows\n"
+           "programs and libraries (PE: .exe, .dll, ...; NE: 16-bit programs, .icl)\n"
+           "give STEM_fNN_... for frame NN and STEM_GROUP_... for an icon group.\n"
            "\n"
            "  -o, --output-dir=DIR  write the PNG files into DIR instead of beside\n"
            "                        each input; with DIR '-', write the one selected\n"
@@ -37,12 +39,15 @@ static void print_help(void)
            "                        to standard error)\n"
            "  -l, --list            list the images (number, size, depth, PNG or\n"
            "                        bitmap, bytes, a cursor's hotspot); write nothing\n"
-           "  -i, --index=N         only image N of each file, counted from 1\n"
+           "  -i, --index=N         only image N of each file, counted from 1 as the\n"
+           "                        listing numbers them\n"
            "  -w, --width=W         only images W pixels wide\n"
            "      --height=H        only images H pixels high\n"
            "  -b, --bit-depth=B     only images of B bits per pixel\n"
            "      --largest         only the largest image (area, then depth, then\n"
            "                        the first)\n"
+           "      --group=NAME|ID   only the program's icon group of that name or ID\n"
+           "      --frame=N         only frame N of an animated cursor\n"
            "  -h, --help            show this help and exit\n"
            "      --version         show the version and exit\n"
            "  --                    end of options: every later argument is a file\n"
@@ -50,7 +55,9 @@ static void print_help(void)
            "Examples:\n"
            "  pngsmith --list favicon.ico\n"
            "  pngsmith --largest -o - favicon.ico > favicon.png\n"
-           "  pngsmith -w 32 --height=32 -o out icons/*.ico\n",
+           "  pngsmith -w 32 --height=32 -o out icons/*.ico\n"
+           "  pngsmith --list app.exe\n"
+           "  pngsmith --group=1 --largest -o - app.exe > app.png\n",
            kUsage);
 }
 
@@ -89,16 +96,17 @@ int main(int argc, char** argv)
 {
     if (!OpenStandardDescriptors())
         return kStatusFailed;
-    enum { kHeight = 256, kLargest, kVersion };
+    enum { kHeight = 256, kLargest, kVersion, kGroup, kFrame };
     static const option kOptions[] = {
         {"output-dir", required_argument, nullptr, 'o'}, {"list", no_argument, nullptr, 'l'},
         {"index", required_argument, nullptr, 'i'},      {"width", required_argument, nullptr, 'w'},
         {"height", required_argument, nullptr, kHeight}, {"bit-depth", required_argument, nullptr, 'b'},
         {"largest", no_argument, nullptr, kLargest},     {"help", no_argument, nullptr, 'h'},
-        {"version", no_argument, nullptr, kVersion},     {nullptr, 0, nullptr, 0},
+        {"version", no_argument, nullptr, kVersion},     {"group", required_argument, nullptr, kGroup},
+        {"frame", required_argument, nullptr, kFrame},   {nullptr, 0, nullptr, 0},
     };
     icon_options options = {};
-    int index = 0;
+    int index = 0, frame = 0;
     for (int c, at = 0; (c = getopt_long(argc, argv, "o:li:w:b:h", kOptions, &at)) != -1; at = 0) {
         int* number = nullptr;
         switch (c) {
@@ -124,6 +132,12 @@ int main(int argc, char** argv)
         case kLargest:
             options.largest = true;
             break;
+        case kGroup:
+            options.group = optarg;
+            break;
+        case kFrame:
+            number = &frame;
+            break;
         case 'h':
             print_help();
             return close_stdout(0);
@@ -137,14 +151,16 @@ int main(int argc, char** argv)
         if (number != nullptr && !parse_number(optarg, number)) {
             char message[96];
             snprintf(message, sizeof message, "'%.40s' is not a number from 1 up for %s", optarg,
-                     c == 'i'   ? "--index"
-                     : c == 'w' ? "--width"
-                     : c == 'b' ? "--bit-depth"
-                                : "--height");
+                     c == 'i'      ? "--index"
+                     : c == 'w'    ? "--width"
+                     : c == 'b'    ? "--bit-depth"
+                     : c == kFrame ? "--frame"
+                                   : "--height");
             return usage_error(message);
         }
     }
     options.index = static_cast<unsigned>(index);
+    options.frame = static_cast<unsigned>(frame);
     if (optind == argc) {
         printf("%s\n", kUsage);
         return close_stdout(0);

@@ -24,6 +24,7 @@
 #include "file_chores.h"
 #include "seekable_stream.h"
 #include "get_le.h"
+#include "containers.h"
 #include "decode.h"
 #include "icon.h"
 #include "png_out.h"
@@ -159,12 +160,15 @@ icon_kind kind_of(const unsigned char* head, const char** what)
         {"\xff\xd8\xff", 3, "a JPEG image"},
         {"RIFF", 4, "a RIFF file of another kind"},
     };
+    // A RIFF file's form type follows its size; a program's headers begin
+    // with MZ.
+    if (memcmp(head, "RIFF", 4) == 0 && memcmp(head + 8, "ACON", 4) == 0)
+        return icon_kind::kAni;
+    if (memcmp(head, "MZ", 2) == 0)
+        return icon_kind::kProgram;
     for (const auto& k : kKnown)
         if (memcmp(head, k.magic, k.length) == 0)
             *what = k.what;
-    // A RIFF file's form type follows its size.
-    if (memcmp(head, "RIFF", 4) == 0 && memcmp(head + 8, "ACON", 4) == 0)
-        *what = "an animated cursor (ANI)";
     return icon_kind::kNone;
 }
 
@@ -212,7 +216,8 @@ int load_icon(const char* path, const icon_options* options, icon_run* run)
     init_icon_file(&file, stream, size, path, options, run);
     file.device = status.st_dev;
     file.inode = status.st_ino;
-    int result = load_icon_file(&file);
+    const char* refusal = nullptr;
+    int result = load_icon_file(&file, &refusal);
     free_icon_file(&file);
     fclose(stream);
     switch (result) {
@@ -223,6 +228,8 @@ int load_icon(const char* path, const icon_options* options, icon_run* run)
     case kManySelected:
         return report_file_error(path, "-o - writes one image, and the selection holds more"
                                        " (choose one with --index or --largest)");
+    case kRefused:
+        return report_file_error(path, refusal);
     default:
         return result;
     }
@@ -486,6 +493,10 @@ static void begin_line(const icon_file* file, const icon_entry* entry)
         return;
     }
     put_report_name(file, file->path);
+    if (file->shown != nullptr) {
+        fputs(": ", file->report);
+        put_report_name(file, file->shown);
+    }
     fprintf(file->report, ": %u: %ldx%ld %dbpp %s %lu bytes", entry->number, static_cast<long>(entry->width),
             static_cast<long>(entry->height), entry->bpp, entry->store == image_store::kPng ? "png" : "bitmap",
             static_cast<unsigned long>(entry->bytes));
@@ -588,22 +599,29 @@ static int load_icon_image(icon_file* file, const icon_entry* entry)
     return result;
 }
 
-static bool selecting(const icon_options* o)
+// Whether the options choose among the images by their number, size or
+// depth (--group and --frame choose among a container's members).
+static bool choosing_images(const icon_options* o)
 {
     return o->index != 0 || o->width != 0 || o->height != 0 || o->bit_depth != 0 || o->largest;
 }
 
-// Marks in chosen the entries that the options select, and returns their
-// number. --largest keeps, of the entries that match the rest and that
-// entry_fault accepts, the largest area, then the deepest, then the first.
-static unsigned select_entries(const icon_options* o, const icon_entry* entries, unsigned count, bool* chosen)
+static bool selecting(const icon_options* o) { return choosing_images(o) || o->group != nullptr || o->frame != 0; }
+
+// Marks in chosen the entries that the options select, of those allowed
+// (all when allowed is null), and returns their number. --largest keeps,
+// of the entries that match the rest and that entry_fault accepts, the
+// largest area, then the deepest, then the first.
+static unsigned select_entries(const icon_options* o, const icon_entry* entries, unsigned count, bool* chosen,
+                               const bool* allowed = nullptr)
 {
     unsigned matched = 0;
     int best = -1;
     for (unsigned i = 0; i < count; i++) {
         const icon_entry& e = entries[i];
-        chosen[i] = (o->index == 0 || o->index == e.number) && (o->width == 0 || o->width == e.width) &&
-                    (o->height == 0 || o->height == e.height) && (o->bit_depth == 0 || o->bit_depth == e.bpp);
+        chosen[i] = (allowed == nullptr || allowed[i]) && (o->index == 0 || o->index == e.number) &&
+                    (o->width == 0 || o->width == e.width) && (o->height == 0 || o->height == e.height) &&
+                    (o->bit_depth == 0 || o->bit_depth == e.bpp);
         if (!chosen[i])
             continue;
         matched++;
@@ -653,6 +671,8 @@ int read_entries(icon_file* file, icon_entry** entries, unsigned* count)
     const char* what;
     switch (kind_of(head, &what)) {
     case icon_kind::kNone:
+    case icon_kind::kAni:
+    case icon_kind::kProgram:
         return kNotAnIcon;
     case icon_kind::kOs2:
         read_os2_entries(file, entries, count);
@@ -689,8 +709,159 @@ int read_entries(icon_file* file, icon_entry** entries, unsigned* count)
     return 0;
 }
 
-int load_icon_file(icon_file* file)
+// One member of a container while its images are chosen and converted:
+// its file in memory, and where its entries lie in the container's list.
+struct member_file {
+    icon_file sub;
+    FILE* stream;
+    unsigned first, count;
+};
+
+// Opens a member's data as a file of its own, named after the container
+// (the member's label after the stem), and reads its entries onto the end
+// of the container's list, numbered on from it. False when it holds none.
+static bool open_member(icon_file* file, icon_member* member, member_file* part, icon_entry** all, unsigned* total)
 {
+    part->first = *total;
+    if (member->data == nullptr)
+        return false;
+    if ((part->stream = fmemopen(member->data, member->size, "rb")) == nullptr) {
+        snprintf(member->fault, sizeof member->fault, "%s", strerror(errno));
+        return false;
+    }
+    init_icon_file(&part->sub, part->stream, member->size, file->path, file->options, file->run);
+    size_t length = strlen(file->stem) + strlen(member->label) + 2;
+    free(part->sub.stem);
+    part->sub.stem = static_cast<char*>(icon_alloc(length));
+    snprintf(part->sub.stem, length, "%s_%s", file->stem, member->label);
+    part->sub.shown = member->shown;
+    part->sub.report = file->report;
+    part->sub.names = file->names;
+    part->sub.device = file->device;
+    part->sub.inode = file->inode;
+    icon_entry* entries;
+    unsigned count;
+    if (read_entries(&part->sub, &entries, &count) != 0) {
+        snprintf(member->fault, sizeof member->fault, "not an icon or cursor");
+        return false;
+    }
+    for (unsigned a = 0; a < member->absent_count; a++) {
+        const absent_image& gone = member->absent[a];
+        if (gone.position >= count)
+            continue;
+        icon_entry& e = entries[gone.position];
+        e.fault = gone.reason;
+        e.width = gone.width;
+        e.height = gone.height;
+        e.bpp = gone.bpp;
+        e.size_field = 0;
+    }
+    // Grown in powers of two, as add_entry grows its array.
+    for (unsigned i = 0; i < count; i++) {
+        icon_entry* e = add_entry(all, total);
+        unsigned number = e->number;
+        *e = entries[i];
+        e->number = number;
+    }
+    part->count = count;
+    free(entries);
+    return true;
+}
+
+// Converts or lists the images of an animated cursor or a program: every
+// member's images are numbered in one list, chosen from it, and each
+// converted through its member's file.
+static int load_container_file(icon_file* file, icon_kind kind, const char** refusal)
+{
+    icon_container container;
+    if (const char* why = read_container(file, kind, &container)) {
+        free_container(&container);
+        if (refusal != nullptr)
+            *refusal = why;
+        return kRefused;
+    }
+    const icon_options* o = file->options;
+    auto* parts = static_cast<member_file*>(icon_alloc(container.count * sizeof(member_file) + 1));
+    icon_entry* entries = nullptr;
+    unsigned total = 0;
+    for (unsigned m = 0; m < container.count; m++)
+        open_member(file, &container.members[m], &parts[m], &entries, &total);
+    bool* allowed = static_cast<bool*>(icon_alloc(total + 1));
+    bool* chosen = static_cast<bool*>(icon_alloc(total + 1));
+    for (unsigned m = 0; m < container.count; m++)
+        for (unsigned i = 0; i < parts[m].count; i++)
+            allowed[parts[m].first + i] = member_chosen(&container.members[m], o);
+    unsigned selected = select_entries(o, entries, total, chosen, allowed);
+    int result = 0;
+    if (selecting(o) && selected == 0) {
+        result = kNoneSelected;
+    } else if (o->to_stdout && !o->list && selected > 1) {
+        result = kManySelected;
+    } else {
+        for (unsigned m = 0; m < container.count; m++) {
+            const icon_member& member = container.members[m];
+            member_file& part = parts[m];
+            if (!member_chosen(&member, o))
+                continue;
+            // A member that cannot be read is reported unless images are
+            // chosen by number, size or depth.
+            if (member.fault[0] != '\0') {
+                if (choosing_images(o))
+                    continue;
+                put_report_name(file, o->list ? file->path : file->stem);
+                fputs(o->list ? ": " : "_", file->report);
+                put_report_name(file, o->list ? member.shown : member.label);
+                fprintf(file->report, ": skipped: %s\n", member.fault);
+                result = -1;
+                continue;
+            }
+            unsigned chosen_here = 0;
+            for (unsigned i = 0; i < part.count; i++)
+                chosen_here += chosen[part.first + i];
+            if (chosen_here > 0 && !o->list) {
+                put_report_name(file, part.sub.stem);
+                fprintf(file->report, ": %u icons.\n", part.count);
+            }
+            for (unsigned i = 0; i < part.count; i++) {
+                if (!chosen[part.first + i])
+                    continue;
+                // The member's pixels without data come out of the
+                // container's budget.
+                part.sub.budget = file->budget;
+                if (load_icon_image(&part.sub, &entries[part.first + i]) != 0)
+                    result = -1;
+                file->budget = part.sub.budget;
+                fflush(file->report);
+            }
+        }
+        if (o->list && container.summary != nullptr && !choosing_images(o) && o->group == nullptr) {
+            put_report_name(file, file->path);
+            fprintf(file->report, ": %s\n", container.summary);
+        }
+    }
+    for (unsigned m = 0; m < container.count; m++) {
+        if (parts[m].stream == nullptr)
+            continue;
+        free_icon_file(&parts[m].sub);
+        fclose(parts[m].stream);
+    }
+    free(parts);
+    free(allowed);
+    free(chosen);
+    free(entries);
+    free_container(&container);
+    return result;
+}
+
+int load_icon_file(icon_file* file, const char** refusal)
+{
+    unsigned char head[kKindBytes];
+    rewind(file->stream);
+    read_block(file->stream, head, sizeof head);
+    const char* what;
+    const icon_kind kind = kind_of(head, &what);
+    if (kind == icon_kind::kAni || kind == icon_kind::kProgram)
+        return load_container_file(file, kind, refusal);
     icon_entry* entries;
     unsigned count;
     if (read_entries(file, &entries, &count) != 0)
