@@ -34,5 +34,5 @@ ctest --test-dir build-sanitize --output-on-failure -j "$jobs"
 
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DBUILD_FUZZERS=ON -DBUILD_TESTING=OFF
-cmake --build build-fuzz -j "$jobs" --target mesh_fuzz dump_fuzz icon_fuzz gd2_fuzz
+cmake --build build-fuzz -j "$jobs" --target mesh_fuzz dump_fuzz icon_fuzz gd2_fuzz ani_fuzz pe_fuzz ne_fuzz
 fuzz/run.sh build-fuzz "${FUZZ_SECONDS:-60}"

@@ -35,7 +35,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
 
 static void DecodeEveryBitmap(FILE* in, size_t size)
 {
-    static const icon_options kToStdout = {nullptr, true, false, 0, 0, 0, 0, false};
+    static const icon_options kToStdout = {nullptr, true, false, 0, 0, 0, 0, false, nullptr, 0};
     icon_run run = {};
     icon_file file;
     init_icon_file(&file, in, size, "fuzz.ico", &kToStdout, &run);
@@ -74,7 +74,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     FILE* in = OpenAsFile(data, size);
     if (in == nullptr)
         return 0;
-    static const icon_options kList = {nullptr, false, true, 0, 0, 0, 0, false};
+    static const icon_options kList = {nullptr, false, true, 0, 0, 0, 0, false, nullptr, 0};
     icon_run run = {};
     icon_file file;
     init_icon_file(&file, in, size, "fuzz.ico", &kList, &run);

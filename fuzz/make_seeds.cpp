@@ -1,11 +1,12 @@
 // Writes small crafted seed inputs for the fuzzing harnesses into
-// fuzz/corpus/{mesh,dump,icon,gd2}/ under the folder given (the repository's
+// fuzz/corpus/{mesh,dump,icon,gd2,ani,pe,ne}/ under the folder given (the repository's
 // fuzz/ folder). fuzz/run.sh adds the samples and the expected model files
 // of the golden tests beside them.
 #include <string>
 #include <vector>
 
 #include "forge3ds.h"
+#include "forgeexe.h"
 #include "forgeico.h"
 #include "forgec7e.h"
 #include "forgegd2.h"
@@ -107,5 +108,31 @@ int main(int argc, char** argv)
          SaveFile(dir + "/corpus/icon/os2-array.ico", Os2Array(Os2Seeds())) &&
          SaveFile(dir + "/corpus/icon/os2-pointer.ptr", Os2Bitmap(Os2Seeds()[3], 0)) &&
          SaveFile(dir + "/corpus/icon/win1.ico", Win1File(mono, 1, 2));
+    // Containers of small icons and cursors: an animation with rates and a
+    // sequence, another whose RIFF size is 0 and whose header names a frame
+    // more; programs with a named group, a numbered one in two languages, a
+    // cursor group and an icon no group names.
+    const std::string ico = IconFile({BitmapData(Picture(4, 4, true)), BitmapData(Picture(2, 32, false))});
+    const std::string cur = IconFile({BitmapData(Picture(3, 1, true))}, 2);
+    Animation ani;
+    ani.frames = {cur, ico};
+    ani.rates = {3, 4, 5};
+    ani.sequence = {0, 1, 0};
+    Animation odd = ani;
+    odd.riffSize = 0;
+    odd.frameCount = 3;
+    odd.rates.clear();
+    std::vector<ExeResource> resources = IconGroup(ico, "APP", 0, 1);
+    for (const auto& more : {IconGroup(ico, "", 2, 5, 1031), IconGroup(ico, "", 2, 8, 1033), IconGroup(cur, "", 9, 11),
+                             std::vector<ExeResource>{{3, "", 40, 1033, BitmapData(Picture(2, 4, false))}}})
+        resources.insert(resources.end(), more.begin(), more.end());
+    Program pe32, pe64;
+    pe32.resources = pe64.resources = resources;
+    pe64.plus = true;
+    ok = ok && SaveFile(dir + "/corpus/ani/frames.ani", AniFile(ani)) &&
+         SaveFile(dir + "/corpus/ani/odd.ani", AniFile(odd)) && SaveFile(dir + "/corpus/pe/pe32.exe", PeFile(pe32)) &&
+         SaveFile(dir + "/corpus/pe/pe64.dll", PeFile(pe64)) &&
+         SaveFile(dir + "/corpus/ne/program.exe", NeFile(resources)) &&
+         SaveFile(dir + "/corpus/ne/library.icl", NeFile(IconGroup(ico, "", 1, 1), 9));
     return ok ? 0 : 1;
 }

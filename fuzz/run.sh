@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Runs fuzzing harnesses: fuzz/run.sh BUILD_DIR SECONDS [NAME...]
-# (names: mesh dump icon gd2; all by default). New inputs go into a scratch
+# (names: mesh dump icon gd2 ani pe ne; all by default). New inputs go into a scratch
 # folder that starts with the shared seeds (the samples, and the expected
 # model files of the golden tests); the crafted seeds in fuzz/corpus/NAME
 # are read only. A crash, leak, sanitizer report or an input slower than a
@@ -10,7 +10,7 @@ set -euo pipefail
 build=$(cd "$1" && pwd)
 seconds=$2
 shift 2
-names=${*:-mesh dump icon gd2}
+names=${*:-mesh dump icon gd2 ani pe ne}
 here=$(cd "$(dirname "$0")" && pwd)
 top=$(dirname "$here")
 findings="$build/fuzz/findings"

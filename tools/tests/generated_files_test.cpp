@@ -23,7 +23,7 @@ TEST(GeneratedFiles, CommittedCopiesAreTheGeneratorsOutput)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.generator);
         testutil::TempDir dir;
-        for (const char* sub : {"corpus/mesh", "corpus/dump", "corpus/icon", "corpus/gd2"})
+        for (const char* sub : {"corpus/mesh", "corpus/dump", "corpus/icon", "corpus/gd2", "corpus/ani", "corpus/pe", "corpus/ne"})
             fs::create_directories(dir.path() / sub);
         ASSERT_EQ(testutil::RunProgram({c.generator, dir.path().string()}).status, 0);
         int files = 0;
