@@ -89,7 +89,8 @@ for link in zelm c7e2txt pngsmith converter-launcher; do
 done
 
 # The MIME types: the package's own file into a scratch XDG_DATA_HOME, then
-# what xdg-mime makes of a 3DS scene, a model file and an icon; every type
+# what xdg-mime makes of a 3DS scene, a model file, an icon, an animated
+# cursor and a Windows program; every type
 # the desktop entry lists must exist.
 if command -v update-mime-database >/dev/null && command -v xdg-mime >/dev/null; then
   export XDG_DATA_HOME=$work/xdg
@@ -98,7 +99,9 @@ if command -v update-mime-database >/dev/null && command -v xdg-mime >/dev/null;
   update-mime-database "$XDG_DATA_HOME/mime" && pass || fail "update-mime-database"
   "$root$dir/zelm.exe" "$src/samples/scene.3ds" "$work/model.c7e" >/dev/null && pass || fail "zelm for the MIME check"
   for pair in "$src/samples/scene.3ds=image/x-3ds" "$work/model.c7e=model/x-c7e" \
-              "$src/samples/app.ico=image/vnd.microsoft.icon"; do
+              "$src/samples/app.ico=image/vnd.microsoft.icon" \
+              "$src/fuzz/corpus/ani/frames.ani=application/x-navi-animation" \
+              "$src/fuzz/corpus/pe/pe32.exe=application/x-ms-dos-executable"; do
     got=$(xdg-mime query filetype "${pair%=*}")
     echo "xdg-mime: ${pair%=*}: $got"
     [ "$got" = "${pair#*=}" ] && pass || fail "${pair%=*} is $got, not ${pair#*=}"
