@@ -3,6 +3,9 @@
 //               and one 256-pixel image stored as PNG data
 //   big32.ico   one 256 x 256 32-bit bitmap image
 //   favicon.ico a 9 KB favicon: 16 and 32 pixels at 32 bits, 48 at 8 bits
+//   program.exe a 1.2 MB PE32 program: a few bytes of code and one icon
+//               group of ten bitmaps from 16 to 256 pixels (four of
+//               256 x 256 at 32 bits) and a 256-pixel PNG image
 #include <gd.h>
 
 #include <cmath>
@@ -11,6 +14,7 @@
 
 #include "save_file.h"
 
+#include "forgeexe.h"
 #include "forgeico.h"
 
 static IconPicture Picture(int size, int bits)
@@ -66,9 +70,15 @@ int main(int argc, char** argv)
     images.push_back(PngEntry());
     std::string favicon =
         IconFile({BitmapData(Picture(16, 32)), BitmapData(Picture(32, 32)), BitmapData(Picture(48, 8))});
+    std::vector<std::string> large(4, BitmapData(Picture(256, 32)));
+    for (int i = 0; i < 6; i++)
+        large.push_back(images[i]);
+    large.push_back(PngEntry());
+    Program program;
+    program.resources = IconGroup(IconFile(large), "", 1, 1);
     return SaveFile(dir + "/ten.ico", IconFile(images)) &&
                    SaveFile(dir + "/big32.ico", IconFile({BitmapData(Picture(256, 32))})) &&
-                   SaveFile(dir + "/favicon.ico", favicon)
+                   SaveFile(dir + "/favicon.ico", favicon) && SaveFile(dir + "/program.exe", PeFile(program))
                ? 0
                : 1;
 }
