@@ -709,6 +709,18 @@ int read_entries(icon_file* file, icon_entry** entries, unsigned* count)
     return 0;
 }
 
+// Whether a selection of that many images can go on: kNoneSelected when
+// the options select and nothing matches, kManySelected when -o - would
+// get more than one image, else 0.
+static int selection_fault(const icon_options* o, unsigned selected)
+{
+    if (selecting(o) && selected == 0)
+        return kNoneSelected;
+    if (o->to_stdout && !o->list && selected > 1)
+        return kManySelected;
+    return 0;
+}
+
 // One member of a container while its images are chosen and converted:
 // its file in memory, and where its entries lie in the container's list.
 struct member_file {
@@ -791,13 +803,8 @@ static int load_container_file(icon_file* file, icon_kind kind, const char** ref
     for (unsigned m = 0; m < container.count; m++)
         for (unsigned i = 0; i < parts[m].count; i++)
             allowed[parts[m].first + i] = member_chosen(&container.members[m], o);
-    unsigned selected = select_entries(o, entries, total, chosen, allowed);
-    int result = 0;
-    if (selecting(o) && selected == 0) {
-        result = kNoneSelected;
-    } else if (o->to_stdout && !o->list && selected > 1) {
-        result = kManySelected;
-    } else {
+    int result = selection_fault(o, select_entries(o, entries, total, chosen, allowed));
+    if (result == 0) {
         for (unsigned m = 0; m < container.count; m++) {
             const icon_member& member = container.members[m];
             member_file& part = parts[m];
@@ -869,13 +876,8 @@ int load_icon_file(icon_file* file, const char** refusal)
 
     const icon_options* o = file->options;
     bool* chosen = static_cast<bool*>(icon_alloc(count));
-    unsigned selected = select_entries(o, entries, count, chosen);
-    int result = 0;
-    if (selecting(o) && selected == 0) {
-        result = kNoneSelected;
-    } else if (o->to_stdout && !o->list && selected > 1) {
-        result = kManySelected;
-    } else {
+    int result = selection_fault(o, select_entries(o, entries, count, chosen));
+    if (result == 0) {
         if (!o->list) {
             put_report_name(file, file->stem);
             fprintf(file->report, ": %d icons.\n", count);
