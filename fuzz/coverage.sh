@@ -27,7 +27,9 @@ for name in $names; do
     dump) sources="modeldump/dump.cpp" ;;
     gd2) sources="gd2conv/reader.cpp" ;;
     icon) sources="iconconv/reader.cpp iconconv/old_formats.cpp iconconv/decode.cpp iconconv/png_out.cpp" ;;
-    ani|pe|ne) sources="iconconv/containers.cpp iconconv/reader.cpp" ;;
+    ani) sources="iconconv/containers.cpp iconconv/ani.cpp" ;;
+    pe) sources="iconconv/containers.cpp iconconv/pe.cpp iconconv/groups.cpp" ;;
+    ne) sources="iconconv/containers.cpp iconconv/ne.cpp iconconv/groups.cpp" ;;
   esac
   scratch=$(mktemp -d)
   case $name in

@@ -1,11 +1,14 @@
 // The icon converter on an in-memory icon file of any kind it reads: the
 // listing path (header, directory, selection, every check and the budget),
 // then every bitmap entry read, decoded and encoded as PNG into a stream
-// that discards it. Every decoded image must have the size that its header
-// gives.
+// that discards it, and for a small file the whole conversion into PNG
+// files in a scratch folder under /tmp. Every decoded image must have the
+// size that its header gives.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <string>
 
 #include "file_input.h"
 #include "decode.h"
@@ -21,13 +24,29 @@ static FILE* discard;
 // take.
 static const int64_t kMaxDecodedPixels = int64_t{1} << 20;
 
+// A scratch folder outside the working tree for the PNG files of whole
+// conversions, emptied and removed when the run ends.
+static char scratch[] = "/tmp/icon_fuzz-XXXXXX";
+
+static void RemoveScratch()
+{
+    std::error_code ignored;
+    std::filesystem::remove_all(scratch, ignored);
+}
+
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
     discard = DiscardingStream();
+    if (mkdtemp(scratch) == nullptr)
+        abort();
+    atexit(RemoveScratch);
     return 0;
 }
 
-static void DecodeEveryBitmap(FILE* in, size_t size)
+// Decodes every bitmap entry, as long as the pixels decoded stay within
+// kMaxDecodedPixels; returns whether every entry of the file fits there
+// (PNG entries too), so that a whole conversion is as cheap.
+static bool DecodeEveryBitmap(FILE* in, size_t size)
 {
     static const icon_options kToStdout = {nullptr, true, false, 0, 0, 0, 0, false, nullptr, 0};
     icon_run run = {};
@@ -37,7 +56,9 @@ static void DecodeEveryBitmap(FILE* in, size_t size)
     icon_entry* entries = nullptr;
     unsigned count = 0;
     read_entries(&file, &entries, &count);
-    int64_t decoded = 0;
+    int64_t decoded = 0, all = 0;
+    for (unsigned i = 0; i < count; i++)
+        all += entries[i].width > 0 && entries[i].height > 0 ? entries[i].width * entries[i].height : 0;
     for (unsigned i = 0; i < count; i++) {
         const icon_entry& entry = entries[i];
         if (entry.store == image_store::kPng || entry_fault(&entry) != nullptr ||
@@ -61,6 +82,22 @@ static void DecodeEveryBitmap(FILE* in, size_t size)
     free(entries);
     free_icon_file(&file);
     free_icon_run(&run);
+    return all <= kMaxDecodedPixels;
+}
+
+// The whole conversion of a small file into PNG files in the scratch
+// folder: names, repeated entries, the output files.
+static void ConvertIntoFiles(FILE* in, size_t size)
+{
+    static const icon_options kIntoFolder = {scratch, false, false, 0, 0, 0, 0, false, nullptr, 0};
+    icon_run run = {};
+    icon_file file;
+    static const std::string kPath = std::string(scratch) + "/fuzz.ico";
+    init_icon_file(&file, in, size, kPath.c_str(), &kIntoFolder, &run);
+    file.report = discard;
+    load_icon_file(&file);
+    free_icon_file(&file);
+    free_icon_run(&run);
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
@@ -76,7 +113,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     load_icon_file(&file);
     free_icon_file(&file);
     free_icon_run(&run);
-    DecodeEveryBitmap(in, size);
+    if (DecodeEveryBitmap(in, size))
+        ConvertIntoFiles(in, size);
     fclose(in);
     return 0;
 }
