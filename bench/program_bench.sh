@@ -7,17 +7,7 @@
 # Usage: bench/program_bench.sh [build folder]   (after ./test.sh has built it)
 set -euo pipefail
 build=$(cd "${1:-build}" && pwd)
-if ! command -v wrestool >/dev/null; then
-  if [ "$(id -u)" = 0 ]; then
-    DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends icoutils >/dev/null
-  else
-    echo "This benchmark needs wrestool and icotool: sudo apt-get install icoutils" >&2
-    exit 1
-  fi
-fi
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-"$build/bench/make_icon_bench" "$work"
+. "$(dirname "$0")/icoutils_inputs.sh"
 mkdir -p "$work/out-pngsmith" "$work/out-icoutils"
 ls -l "$work/program.exe"
 "$build/bench/cpu_pairs" 21 \

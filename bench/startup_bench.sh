@@ -9,17 +9,7 @@
 # Usage: bench/startup_bench.sh [build folder]   (after ./test.sh has built it)
 set -euo pipefail
 build=$(cd "${1:-build}" && pwd)
-if ! command -v icotool >/dev/null; then
-  if [ "$(id -u)" = 0 ]; then
-    DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends icoutils >/dev/null
-  else
-    echo "This benchmark needs icotool: sudo apt-get install icoutils" >&2
-    exit 1
-  fi
-fi
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-"$build/bench/make_icon_bench" "$work"
+. "$(dirname "$0")/icoutils_inputs.sh"
 mkdir -p "$work/batch" "$work/out-static" "$work/out-shared" "$work/out-icotool"
 # The batch: the icons that icotool converts whole (it stops at the first
 # file it refuses), copied under new names until there are 180 files.

@@ -1,5 +1,6 @@
 // The icon converter on an in-memory icon file of any kind it reads: the
-// listing path (header, directory, selection, every check and the budget),
+// listing as the program makes it from the file's name (opening, the kind,
+// header, directory, selection, every check and the budget),
 // then every bitmap entry read, decoded and encoded as PNG into a stream
 // that discards it, and for a small file the whole conversion into PNG
 // files in a scratch folder under /tmp. Every decoded image must have the
@@ -105,13 +106,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     FILE* in = OpenAsFile(data, size);
     if (in == nullptr)
         return 0;
+    // The listing as the program makes it, from the file's name: opening,
+    // telling the kind, and every refusal's message (on standard error).
     static const icon_options kList = {nullptr, false, true, 0, 0, 0, 0, false, nullptr, 0};
+    char path[64];
+    snprintf(path, sizeof path, "/proc/self/fd/%d", fileno(in));
     icon_run run = {};
-    icon_file file;
-    init_icon_file(&file, in, size, "fuzz.ico", &kList, &run);
-    file.report = discard;
-    load_icon_file(&file);
-    free_icon_file(&file);
+    load_icon(path, &kList, &run);
     free_icon_run(&run);
     if (DecodeEveryBitmap(in, size))
         ConvertIntoFiles(in, size);
