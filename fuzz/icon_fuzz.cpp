@@ -24,6 +24,10 @@ static FILE* discard;
 // the run's one-second limit, while their loops are the ones small images
 // take.
 static const int64_t kMaxDecodedPixels = int64_t{1} << 20;
+// A file of more entries is not converted whole: its listing and decoding
+// above already take each entry's paths, and a third pass over 65,535
+// entries would outlast the limit too.
+static const unsigned kMaxConvertedEntries = 256;
 
 // A scratch folder outside the working tree for the PNG files of whole
 // conversions, emptied and removed when the run ends.
@@ -46,7 +50,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
 
 // Decodes every bitmap entry, as long as the pixels decoded stay within
 // kMaxDecodedPixels; returns whether every entry of the file fits there
-// (PNG entries too), so that a whole conversion is as cheap.
+// (PNG entries too) and the file has at most kMaxConvertedEntries, so that
+// a whole conversion is as cheap.
 static bool DecodeEveryBitmap(FILE* in, size_t size)
 {
     static const icon_options kToStdout = {nullptr, true, false, 0, 0, 0, 0, false, nullptr, 0};
@@ -58,8 +63,15 @@ static bool DecodeEveryBitmap(FILE* in, size_t size)
     unsigned count = 0;
     read_entries(&file, &entries, &count);
     int64_t decoded = 0, all = 0;
-    for (unsigned i = 0; i < count; i++)
-        all += entries[i].width > 0 && entries[i].height > 0 ? entries[i].width * entries[i].height : 0;
+    // Headers may give any 32-bit size: one past the limit each way ends
+    // the count, so that no product or sum overflows.
+    for (unsigned i = 0; i < count && all <= kMaxDecodedPixels; i++) {
+        const icon_entry& e = entries[i];
+        if (e.width > kMaxDecodedPixels || e.height > kMaxDecodedPixels)
+            all = kMaxDecodedPixels + 1;
+        else if (e.width > 0 && e.height > 0)
+            all += e.width * e.height;
+    }
     for (unsigned i = 0; i < count; i++) {
         const icon_entry& entry = entries[i];
         if (entry.store == image_store::kPng || entry_fault(&entry) != nullptr ||
@@ -83,7 +95,7 @@ static bool DecodeEveryBitmap(FILE* in, size_t size)
     free(entries);
     free_icon_file(&file);
     free_icon_run(&run);
-    return all <= kMaxDecodedPixels;
+    return all <= kMaxDecodedPixels && count <= kMaxConvertedEntries;
 }
 
 // The whole conversion of a small file into PNG files in the scratch
