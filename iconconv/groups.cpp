@@ -99,7 +99,7 @@ static void build_group(icon_file* file, members* list, const resources& all, co
         const unsigned id = GetLE16(g + 12);
         const int64_t width = cursor ? GetLE16(g) : (g[0] == 0 ? 256 : g[0]);
         const int64_t height = cursor ? GetLE16(g + 2) / 2 : (g[1] == 0 ? 256 : g[1]);
-        const int bpp = GetLE16(g + (cursor ? 6 : 6));
+        const int bpp = GetLE16(g + 6);
         uint32_t bytes = 0, offset = static_cast<uint32_t>(size);
         if (found[i] != nullptr) {
             const resource& r = *found[i];
