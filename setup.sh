@@ -4,7 +4,7 @@
 packages="cmake g++ make pkg-config libgtest-dev libbenchmark-dev libgd-dev qt6-base-dev
   dpkg-dev lintian desktop-file-utils groff-base man-db
   shared-mime-info xdg-utils libfile-mimeinfo-perl strace python3-pil
-  sox libwps-tools"
+  sox libsox-fmt-mp3 opus-tools libwps-tools"
 if [ "${SANITIZE:-0}" = 1 ]; then
   packages="$packages clang libclang-rt-dev"
 fi

@@ -9,4 +9,11 @@ enum : uint32 {
     kMsgReport = 0x72707274,  // 'rprt': text for the status line ("text")
     kMsgOpenFolder = 0x6f666c64,  // 'ofld': the status line was clicked
     kMsgOpenFolderFailed = 0x6f666e6f,  // 'ofno': the file manager ended in failure ("argument")
+    kMsgConvert = 0x636e7674,  // 'cnvt': the Convert button (Stop while a run goes)
+    kMsgQuit = 0x71756974,  // 'quit': the Quit button
+    kMsgAbout = 0x61627574,  // 'abut': the About button and F1
+    kMsgOpenPanel = 0x6f70656e,  // 'open': Ctrl+O, the file panel
+    kMsgOutputsGo = 0x706c6365,  // 'plce': a choice of where outputs go ("be:value", "place")
+    kMsgTargetChosen = 0x74736c63,  // 'tslc': the list's selection changed ("index")
+    kMsgProgress = 0x70726f67,  // 'prog': how far the run is ("progress", per mille)
 };

@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include "Alert.h"
 #include "InterfaceDefs.h"
 #include "Messages.h"
 #include "MyView.h"
@@ -20,11 +21,11 @@ MyApp::MyApp() : BApplication(kSignature)
 void MyApp::RefsReceived(BMessage* message)
 {
     entry_ref ref;
-    if (message->FindRef("refs", &ref) != B_OK)
-        return;
     BMessage drop(B_SIMPLE_DATA);
-    drop.AddRef("refs", &ref);
-    fWindow->PostMessage(&drop, fWindow->View());
+    for (int32 i = 0; message->FindRef("refs", i, &ref) == B_OK; i++)
+        drop.AddRef("refs", &ref);
+    if (drop.CountRefs("refs") > 0)
+        fWindow->PostMessage(&drop, fWindow->View());
 }
 
 void MyApp::ArgvReceived(int32 argc, char** argv)
@@ -43,6 +44,17 @@ void MyApp::ArgvReceived(int32 argc, char** argv)
 
 bool MyApp::QuitRequested()
 {
+    // A person is asked before a run is cut short; a signal is not.
+    int32 signal;
+    const bool fromSignal = CurrentMessage() != nullptr && CurrentMessage()->FindInt32("be:signal", &signal) == B_OK;
+    if (!fromSignal && fWindow->View()->IsRunning()) {
+        BAlert* alert = new BAlert("Convert", "A conversion is running. Stop it and quit?", "Stop and quit", "Cancel",
+                                   nullptr, B_WIDTH_AS_USUAL, B_WARNING_ALERT);
+        alert->SetDefaultButton(1);
+        alert->SetShortcut(1, B_ESCAPE);
+        if (alert->Go() != 0)
+            return false;
+    }
     fWindow->View()->StopCommand();
     shell_stop();
     return true;

@@ -65,8 +65,13 @@ static BRect ListRect()
                  kListFrame.bottom - kBorder);
 }
 
+// Dark text for the light boxes of the picture, and light text for the
+// choices drawn on its dark ground, whatever the desktop's palette.
+static constexpr rgb_color kTextOnBox = {0x10, 0x10, 0x10, 0xFF};
+static constexpr rgb_color kTextOnPicture = {0xF0, 0xF0, 0xF0, 0xFF};
+
 MyView::MyView(BRect frame, const char* name, uint32 resizingMode, uint32 flags)
-    : BView(frame, name, resizingMode, flags)
+    : BView(frame, name, resizingMode, flags), fSettings(LoadSettings())
 {
     fImage = BTranslationUtils::GetBitmap(picturePath.c_str());
     lstview1 = new BListView(ListRect(), "list1", B_SINGLE_SELECTION_LIST, B_FOLLOW_LEFT | B_FOLLOW_TOP,
@@ -79,14 +84,55 @@ MyView::MyView(BRect frame, const char* name, uint32 resizingMode, uint32 flags)
     // tooltip.
     _stringview1->SetTruncation(B_TRUNCATE_BEGINNING);
     fStatusLine = new StatusLine(ToRect(kStatusLine));
+    // Buttons over the picture's three spots, made in the order Tab takes
+    // them after the list; then the choice of where outputs go.
+    fConvert = new BButton(ToRect(kConvertSpot), "Convert", "Convert", new BMessage(kMsgConvert));
+    BButton* quit = new BButton(ToRect(kQuitSpot), "Quit", "Quit", new BMessage(kMsgQuit));
+    BButton* about = new BButton(ToRect(kAboutSpot), "About", "?", new BMessage(kMsgAbout));
+    BMessage* inStartFolder = new BMessage(kMsgOutputsGo);
+    inStartFolder->AddInt32("place", kInStartFolder);
+    BMessage* besideInput = new BMessage(kMsgOutputsGo);
+    besideInput->AddInt32("place", kBesideInput);
+    fInStartFolder = new BRadioButton(ToRect(kInStartFolderChoice), "InStartFolder",
+                                      "In the folder Convert was started in, as output.TYPE", inStartFolder);
+    fBesideInput =
+        new BRadioButton(ToRect(kBesideInputChoice), "BesideInput", "Beside each input, named after it", besideInput);
+    fProgress = new BStatusBar(ToRect(kProgressBar), "Progress", "Progress");
     AddChild(scroll);
     AddChild(_stringview1);
     AddChild(fStatusLine);
+    AddChild(fConvert);
+    AddChild(quit);
+    AddChild(about);
+    AddChild(fInStartFolder);
+    AddChild(fBesideInput);
+    AddChild(fProgress);
+    fProgress->Hide();
+    fConvert->SetEnabled(false);
+    about->SetAccessibleName("About");
+    about->SetToolTip("About Convert (F1)");
+    fConvert->SetToolTip("Convert the file with the chosen target (Return); Stop while it runs (Escape)");
+    lstview1->SetAccessibleName("Target");
+    _stringview1->SetAccessibleName("File");
+    fStatusLine->SetAccessibleName("What happened");
+    for (BView* box : {static_cast<BView*>(_stringview1), static_cast<BView*>(fStatusLine)})
+        box->SetHighColor(kTextOnBox);
+    for (BRadioButton* choice : {fInStartFolder, fBesideInput})
+        choice->SetHighColor(kTextOnPicture);
+    (fSettings.outputs == kBesideInput ? fBesideInput : fInStartFolder)->SetValue(1);
     for (int i = 0; i < kTargetCount; i++)
         lstview1->AddItem(new BStringItem(listitems[i].label, 0, true));
+    const int32 last = TargetIndex(fSettings.target.c_str());
+    if (last >= 0)
+        lstview1->Select(last);
+    lstview1->SetSelectionMessage(new BMessage(kMsgTargetChosen));
 }
 
-MyView::~MyView() { delete fImage; }
+MyView::~MyView()
+{
+    delete fImage;
+    delete fPanel;
+}
 
 void MyView::Draw(BRect)
 {
@@ -151,11 +197,17 @@ bool MyView::_ClaimOutput(TargetRun* run)
 {
     const std::string path = run->workingDir + "/" + run->outputName;
     bool replace = false, keepBoth = false;
-    const OutputClaim::Found found = OutputClaim::Look(path, test1);
+    const OutputClaim::Found found = OutputClaim::Look(path, run->path);
     switch (found) {
     case OutputClaim::Found::kNothing:
         break;
     case OutputClaim::Found::kInput:
+        // Named after the input, the output of its own type takes the
+        // next free name instead.
+        if (run->workingDir + "/" + OutputName(run->target, run->path) != path) {
+            keepBoth = true;
+            break;
+        }
         _SetStatus("Not converted: the output " + path + " is the input file");
         return false;
     case OutputClaim::Found::kBeingWritten:
@@ -176,12 +228,21 @@ bool MyView::_ClaimOutput(TargetRun* run)
     }
     case OutputClaim::Found::kSomething: {
         // Keep both is the default: a second Return never replaces a file.
-        BAlert* alert = new BAlert("Convert", Found(path).c_str(), "Replace", "Keep both", "Cancel", B_WIDTH_AS_USUAL,
-                                   B_WARNING_ALERT);
-        alert->SetDefaultButton(1);
-        alert->SetShortcut(0, 'r');
-        alert->SetShortcut(2, B_ESCAPE);
-        int32 choice = alert->Go();
+        int32 choice = fRestAnswer;
+        if (choice < 0) {
+            BAlert* alert = new BAlert("Convert", Found(path).c_str(), "Replace", "Keep both", "Cancel",
+                                       B_WIDTH_AS_USUAL, B_WARNING_ALERT);
+            alert->SetDefaultButton(1);
+            alert->SetShortcut(0, 'r');
+            alert->SetShortcut(2, B_ESCAPE);
+            // More files to come: the answer may stand for them too.
+            bool forTheRest = false;
+            if (fNext < fQueue.size())
+                alert->SetCheckBox("Do the same for the rest", &forTheRest);
+            choice = alert->Go();
+            if (forTheRest)
+                fRestAnswer = choice;
+        }
         if (choice != 0 && choice != 1) {
             _SetStatus("Not converted: " + path + " already exists");
             return false;
@@ -205,10 +266,11 @@ bool MyView::_ClaimOutput(TargetRun* run)
     }
 }
 
-// Starts the selected target on the dropped file beside the window; a click
-// while a command runs is ignored. A target that writes a file of its own
-// name never writes onto its input, asks before an existing file is
-// replaced, and keeps the earlier file until the new one is whole.
+// Starts the selected target on the files taken beside the window, one
+// after the other; a click while a command runs is ignored. A target that
+// writes a file of its own name never writes onto its input, asks before
+// an existing file is replaced, and keeps the earlier file until the new
+// one is whole.
 void MyView::_Convert()
 {
     if (shell_running())
@@ -220,26 +282,80 @@ void MyView::_Convert()
         return;
     if (dynamic_cast<BStringItem*>(lstview1->ItemAt(selection)) == nullptr)
         return;
-    TargetRun run = PlanRun(selection, test1, WorkingDirectory());
-    if (!run.outputName.empty() && !_ClaimOutput(&run))
-        return;
-    command = BuildCommand(run);
-    if (command.empty()) {
-        fClaim.Undo();
-        return;
-    }
-    fRun = run;
+    fQueue = fFiles.empty() ? std::vector<std::string>{test1} : fFiles;
+    fNext = 0;
+    fQueueTarget = selection;
+    fConverted = 0;
+    fFailures.clear();
+    fRestAnswer = -1;
     fFolder.clear();
-    _SetStatus(RunningText(run));
-    if (shell_start(command.c_str(), Window(), this, kMsgCommandDone) != B_OK) {
-        fClaim.Undo();
-        fRun.target = -1;
-        _SetStatus("The command could not be started");
-    }
+    _StartNext();
 }
+
+void MyView::_StartNext()
+{
+    const bool several = fQueue.size() > 1;
+    while (fNext < fQueue.size()) {
+        const std::string path = fQueue[fNext++];
+        const std::string leaf = path.substr(path.rfind('/') + 1);
+        const std::string cannot = CannotRead(fQueueTarget, path, KindOfFile(path));
+        if (!cannot.empty()) {
+            _SetStatus("Not converted: " + cannot);
+            fFailures.push_back(leaf + ": not converted: " + cannot);
+            continue;
+        }
+        TargetRun run = PlanRun(fQueueTarget, path, WorkingDirectory(), fSettings.outputs);
+        if (!run.outputName.empty() && !_ClaimOutput(&run)) {
+            fFailures.push_back(leaf + ": " + fStatusLine->Text());
+            continue;
+        }
+        command = BuildCommand(run);
+        if (command.empty()) {
+            fClaim.Undo();
+            continue;
+        }
+        ShellOptions options;
+        options.directory = run.workingDir;
+        options.progressWhat = kMsgProgress;
+        if (RunsSox(run)) {
+            // sox's own report of its progress (-S), which changes nothing
+            // of its output, read from its standard error.
+            const char* own = getenv("SOX_OPTS");
+            options.environment.push_back(std::string("SOX_OPTS=") + (own != nullptr ? own + std::string(" ") : "") +
+                                          "-S");
+            options.readLine = ReadSoxLine;
+        } else {
+            options.input = path;
+        }
+        fRun = run;
+        if (shell_start(command.c_str(), Window(), this, kMsgCommandDone, options) != B_OK) {
+            fClaim.Undo();
+            fRun.target = -1;
+            _SetStatus("The command could not be started");
+            fFailures.push_back(leaf + ": the command could not be started");
+            continue;
+        }
+        _SetStatus(several ? QueueText(fNext, fQueue.size(), path) : RunningText(run));
+        _ShowRunning(true);
+        return;
+    }
+    _ShowRunning(false);
+    if (!several)
+        return;
+    std::string details;
+    for (const std::string& failure : fFailures)
+        details += (details.empty() ? "" : "\n") + failure;
+    const std::string open = fFolder.empty() ? "" : " \u2014 click to open the folder of the last output";
+    _SetStatus(QueueSummary(fConverted, fFailures.size()) + open, "", details);
+    fQueue.clear();
+}
+
+bool MyView::IsRunning() const { return shell_running() || fRun.target >= 0; }
 
 void MyView::StopCommand()
 {
+    fQueue.clear();
+    fNext = 0;
     if (!shell_running())
         return;
     shell_stop();
@@ -253,8 +369,31 @@ void MyView::StopCommand()
     fRun.target = -1;
 }
 
+// Stop: the run and the rest of the queue end; the folder is left as it
+// was before the run.
+void MyView::_Stop()
+{
+    StopCommand();
+    _ShowRunning(false);
+    _SetStatus("Stopped");
+}
+
+void MyView::_ShowRunning(bool running)
+{
+    fConvert->SetLabel(running ? "Stop" : "Convert");
+    fConvert->SetEnabled(running || !test1.empty());
+    if (running) {
+        // A bar that moves until the run says how far it is.
+        fProgress->SetMaxValue(0);
+        fProgress->Show();
+    } else {
+        fProgress->Hide();
+    }
+}
+
 // The run ended as outcome: its output is kept, or removed with the
-// earlier file put back; the status line says how it went.
+// earlier file put back; the status line says how it went, and the next
+// file of the queue starts.
 void MyView::_Finish(const Outcome& outcome)
 {
     if (fRun.target < 0)
@@ -264,24 +403,58 @@ void MyView::_Finish(const Outcome& outcome)
         fClaim.Undo();
     else
         fClaim.Commit();
-    std::string text = OutcomeText(fRun, outcome);
-    fFolder = failed ? "" : OutputFolder(fRun, outcome);
+    const std::string text = OutcomeText(fRun, outcome), place = OutputPlace(fRun, outcome);
+    if (!failed)
+        fFolder = OutputFolder(fRun, outcome);
     std::string hint;
     if (!failed && listitems[fRun.target].output == kBareSamples)
         hint = PlayHint(fRun, shell_read(SampleFormatQuery(fRun)));
+    const std::string leaf = fRun.path.substr(fRun.path.rfind('/') + 1);
+    fRun.target = -1;
+    if (fQueue.size() > 1) {
+        if (failed)
+            fFailures.push_back(leaf + ": " + text);
+        else
+            fConverted++;
+        _StartNext();
+        return;
+    }
+    fQueue.clear();
+    _ShowRunning(false);
+    if (failed)
+        fFolder.clear();
     const std::string open = fFolder.empty() ? "" : " \u2014 click to open its folder";
     // Where it must be cut, a warning yields its place to where the output
     // went and the hint.
     std::string shortText;
     if (!failed && !outcome.error.empty())
-        shortText = "Done: " + OutputPlace(fRun, outcome) + hint + open + "; with a warning: " + outcome.error;
+        shortText = "Done: " + place + hint + open + "; with a warning: " + outcome.error;
     _SetStatus(text + hint + open, shortText, outcome.errors.find('\n') != std::string::npos ? outcome.errors : "");
-    fRun.target = -1;
+}
+
+void MyView::_About()
+{
+    BAlert* about = new BAlert(kAboutTitle, kAboutText, "OK", nullptr, nullptr, B_WIDTH_AS_USUAL, B_INFO_ALERT);
+    about->SetShortcut(0, B_ESCAPE);
+    about->Go();
+}
+
+void MyView::_GreyTargets()
+{
+    for (int32 i = 0; i < lstview1->CountItems(); i++) {
+        bool readsOne = fKinds.empty();
+        for (size_t f = 0; f < fKinds.size() && !readsOne; f++)
+            readsOne = CannotRead(i, fFiles[f], fKinds[f]).empty();
+        lstview1->ItemAt(i)->SetEnabled(readsOne);
+        lstview1->InvalidateItem(i);
+    }
 }
 
 void MyView::KeyDown(const char* bytes, int32 numBytes)
 {
-    if (numBytes == 1 && bytes[0] == B_ENTER && !test1.empty())
+    if (numBytes == 1 && bytes[0] == B_ESCAPE && IsRunning())
+        _Stop();
+    else if (numBytes == 1 && bytes[0] == B_ENTER && !test1.empty())
         _Convert();
 }
 
@@ -292,41 +465,117 @@ void MyView::MouseDown(BPoint)
     h0 = static_cast<int32>(where.x);
     v0 = static_cast<int32>(where.y);
     if (InSpot(kAboutSpot, h0, v0)) {
-        BAlert* about = new BAlert(kAboutTitle, kAboutText, "OK", nullptr, nullptr, B_WIDTH_AS_USUAL, B_INFO_ALERT);
-        about->SetShortcut(0, B_ESCAPE);
-        about->Go();
+        _About();
     } else if (InSpot(kQuitSpot, h0, v0)) {
         be_app->PostMessage(B_QUIT_REQUESTED);
     } else if (InSpot(kConvertSpot, h0, v0) && !test1.empty()) {
-        _Convert();
+        if (IsRunning())
+            _Stop();
+        else
+            _Convert();
     }
+}
+
+void MyView::_TakeFiles(BMessage* message)
+{
+    entry_ref ref;
+    std::string other;
+    if (message->FindRef("refs", &ref) != B_OK) {
+        // Nothing that names an existing local file: say why.
+        if (message->FindString("be:missing", &other) == B_OK)
+            _SetStatus("File not found: " + other);
+        else if (message->FindString("be:url", &other) == B_OK)
+            _SetStatus("Not a local file: " + other);
+        return;
+    }
+    std::vector<std::string> files;
+    for (int32 i = 0; message->FindRef("refs", i, &ref) == B_OK; i++) {
+        BEntry entry;
+        BPath path;
+        if (entry.SetTo(&ref, false) != B_OK) {
+            if (i == 0) {
+                _SetStatus("File not found: " + (ref.directory == "/" ? "" : ref.directory) + "/" + ref.name);
+                return;
+            }
+            continue;
+        }
+        if (entry.GetPath(&path) == B_OK && path.Path() != nullptr)
+            files.push_back(path.Path());
+    }
+    if (files.empty())
+        return;
+    fFiles = files;
+    fKinds.clear();
+    for (const std::string& file : fFiles)
+        fKinds.push_back(KindOfFile(file));
+    test1 = fFiles.front();
+    std::string shown = test1, tip = test1;
+    if (fFiles.size() > 1) {
+        shown += " and " + std::to_string(fFiles.size() - 1) + " more";
+        for (size_t i = 1; i < fFiles.size(); i++)
+            tip += "\n" + fFiles[i];
+    }
+    _stringview1->SetText(shown.c_str());
+    _stringview1->SetToolTip(tip.c_str());
+    if (!IsRunning())
+        fConvert->SetEnabled(true);
+    _GreyTargets();
 }
 
 void MyView::MessageReceived(BMessage* message)
 {
     switch (message->what) {
-    case B_SIMPLE_DATA: {
-        entry_ref ref;
-        std::string other;
-        if (message->FindRef("refs", &ref) != B_OK) {
-            // Nothing that names an existing local file: say why.
-            if (message->FindString("be:missing", &other) == B_OK)
-                _SetStatus("File not found: " + other);
-            else if (message->FindString("be:url", &other) == B_OK)
-                _SetStatus("Not a local file: " + other);
-            return;
+    case B_SIMPLE_DATA:
+    case B_REFS_RECEIVED:
+        _TakeFiles(message);
+        return;
+    case kMsgConvert:
+        if (IsRunning())
+            _Stop();
+        else
+            _Convert();
+        return;
+    case kMsgQuit:
+        be_app->PostMessage(B_QUIT_REQUESTED);
+        return;
+    case kMsgAbout:
+        _About();
+        return;
+    case kMsgOpenPanel:
+        if (fPanel == nullptr)
+            fPanel = new BFilePanel(B_OPEN_PANEL, Window(), this, true);
+        fPanel->Show();
+        return;
+    case kMsgProgress: {
+        int32 progress = 0;
+        if (message->FindInt32("progress", &progress) == B_OK && IsRunning()) {
+            fProgress->SetMaxValue(1000);
+            fProgress->SetTo(static_cast<float>(progress));
         }
-        BEntry entry;
-        if (entry.SetTo(&ref, false) != B_OK) {
-            _SetStatus("File not found: " + (ref.directory == "/" ? "" : ref.directory) + "/" + ref.name);
+        return;
+    }
+    case kMsgOutputsGo: {
+        int32 place = kInStartFolder;
+        message->FindInt32("place", &place);
+        fSettings.outputs = place == kBesideInput ? kBesideInput : kInStartFolder;
+        if (!SaveSettings(fSettings))
+            _SetStatus("The setting could not be kept in " + SettingsPath());
+        return;
+    }
+    case kMsgTargetChosen: {
+        int32 index = -1;
+        if (message->FindInt32("index", &index) != B_OK || index < 0 || index >= kTargetCount)
             return;
+        fSettings.target = listitems[index].label;
+        SaveSettings(fSettings);
+        // A greyed target says why it is.
+        for (size_t f = 0; f < fFiles.size(); f++) {
+            const std::string cannot = CannotRead(index, fFiles[f], fKinds[f]);
+            if (lstview1->ItemAt(index)->IsEnabled() || cannot.empty())
+                continue;
+            _SetStatus("Not for this file: " + cannot);
+            break;
         }
-        BPath path;
-        if (entry.GetPath(&path) != B_OK || path.Path() == nullptr)
-            return;
-        test1 = path.Path();
-        _stringview1->SetText(test1.c_str());
-        _stringview1->SetToolTip(test1.c_str());
         return;
     }
     case kMsgCommandDone: {

@@ -4,12 +4,17 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
+#include "Control.h"
+#include "FilePanel.h"
 #include "ListView.h"
+#include "StatusBar.h"
 #include "StringView.h"
 #include "TextView.h"
 #include "View.h"
 #include "output_claim.h"
+#include "settings.h"
 #include "targets.h"
 
 class BBitmap;
@@ -21,19 +26,33 @@ public:
     void MessageReceived(BMessage* message) override;
     void Draw(BRect updateRect) override;
     void MouseDown(BPoint where) override;
-    // Return and keypad Enter convert, as a click on the Convert spot does.
+    // Return and keypad Enter convert, as a click on the Convert spot does;
+    // Escape stops a run.
     void KeyDown(const char* bytes, int32 numBytes) override;
     // Ends a running command; removes the output file it was writing and
     // puts back the earlier file that Replace set aside, saying so on
-    // standard output.
+    // standard output. The files still queued are not converted.
     void StopCommand();
+    // Whether a conversion runs.
+    bool IsRunning() const;
 
 private:
+    // Takes the files of a drop or of the file panel: the first becomes
+    // test1, all of them the files the next Convert runs on.
+    void _TakeFiles(BMessage* message);
     void _Convert();
+    // Starts the next file of the queue that can be started; once none is
+    // left, says how the queue went.
+    void _StartNext();
     // Claims the run's output name, asking first when something is there;
     // false when the run is not to start (the status line says why).
     bool _ClaimOutput(TargetRun* run);
     void _Finish(const Outcome& outcome);
+    void _Stop();
+    void _ShowRunning(bool running);
+    // Greys the targets that can read none of the files, by their kinds.
+    void _GreyTargets();
+    void _About();
     // Shows text on the status line, or shortText when text needs more
     // lines than the line holds; the tooltip and the description that
     // screen readers read hold text and the details after it.
@@ -46,6 +65,26 @@ private:
     TargetRun fRun;
     OutputClaim fClaim;
     std::string fFolder;  // the folder a click on the status line opens, or ""
+
+    BButton* fConvert;  // reads Stop while a run goes
+    BStatusBar* fProgress;  // shown while a run goes
+    BRadioButton* fInStartFolder;
+    BRadioButton* fBesideInput;
+    BFilePanel* fPanel = nullptr;  // made at the first Ctrl+O
+    Settings fSettings;
+    // The files taken last (test1 is the first of them) and their kinds.
+    std::vector<std::string> fFiles;
+    std::vector<FileKind> fKinds;
+    // The queue being converted: its files, the index of the next one, the
+    // target, what was converted and what failed (one line each), and the
+    // answer that "Do the same for the rest" keeps for the "already
+    // exists" alert (-1: ask).
+    std::vector<std::string> fQueue;
+    size_t fNext = 0;
+    int32 fQueueTarget = -1;
+    size_t fConverted = 0;
+    std::vector<std::string> fFailures;
+    int32 fRestAnswer = -1;
 };
 
 // The absolute path of the last file dropped on the window (empty before),

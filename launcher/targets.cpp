@@ -1,5 +1,7 @@
 #include "targets.h"
 
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #ifndef CONVERTER_INSTALL_DIR
@@ -82,9 +84,154 @@ std::string OutputName(int32_t index, const std::string& path)
     return last != nullptr ? last + 1 : t.after;
 }
 
-TargetRun PlanRun(int32_t index, const std::string& path, const std::string& workingDir)
+// The output's name beside the input: the input's stem and the type of
+// the target's own output name.
+static std::string BesideName(const Target& t, const std::string& path, const std::string& ownName)
 {
-    return TargetRun{index, path, workingDir, OutputName(index, path)};
+    if (t.output == kTextFile)
+        return ownName;
+    if (strcmp(t.program, "zelm.exe") == 0)
+        return StemOf(path) + ".c7e";
+    size_t dot = ownName.rfind('.');
+    return StemOf(path) + (dot == std::string::npos ? "" : ownName.substr(dot));
+}
+
+TargetRun PlanRun(int32_t index, const std::string& path, const std::string& workingDir, OutputsGo place)
+{
+    TargetRun run{index, path, workingDir, OutputName(index, path)};
+    const Target* target = TargetAt(index);
+    if (place != kBesideInput || target == nullptr)
+        return run;
+    size_t slash = path.rfind('/');
+    if (slash != std::string::npos)
+        run.workingDir = slash == 0 ? "/" : path.substr(0, slash);
+    if (!run.outputName.empty())
+        run.outputName = BesideName(*target, path, run.outputName);
+    return run;
+}
+
+FileKind SniffKind(const unsigned char* b, size_t size)
+{
+    auto is = [&](size_t at, const char* text) {
+        size_t length = strlen(text);
+        return at + length <= size && memcmp(b + at, text, length) == 0;
+    };
+    auto u16 = [&](size_t at) { return at + 2 <= size ? b[at] | b[at + 1] << 8 : -1; };
+    if (is(0, "gd2") && size >= 4 && b[3] == 0)
+        return kGd2Image;
+    if (size >= 2 && b[0] == 0xE0 && b[1] == 0xC7)
+        return kModelFile;
+    // A 3DS file's main chunk (0x4D4D) begins with its version or its
+    // editor chunk.
+    if (u16(0) == 0x4D4D && (u16(6) == 0x0002 || u16(6) == 0x3D3D || u16(6) == 0xB000))
+        return k3dsScene;
+    if ((u16(0) == 0 && (u16(2) == 1 || u16(2) == 2) && u16(4) > 0) || (is(0, "RIFF") && is(8, "ACON")) || is(0, "MZ"))
+        return kIconFile;
+    if ((u16(0) == 0xBE31 || u16(0) == 0xBE32) && u16(2) == 0 && u16(4) == 0xAB00)
+        return kWriteDocument;
+    if (is(0, "AC10"))
+        return kDrawing;
+    static const char* const kSoundMagic[] = {".snd", "OggS", "fLaC", "ID3", "Creative Voice File", "NIST_1A"};
+    for (const char* magic : kSoundMagic)
+        if (is(0, magic))
+            return kSound;
+    if ((is(0, "RIFF") && is(8, "WAVE")) || (is(0, "FORM") && (is(8, "AIF") || is(8, "8SVX") || is(8, "MAUD"))))
+        return kSound;
+    // An MPEG audio frame: eleven bits of sync, then a layer.
+    if (size >= 2 && b[0] == 0xFF && (b[1] & 0xE0) == 0xE0 && (b[1] & 0x06) != 0)
+        return kSound;
+    return kUnknownKind;
+}
+
+FileKind KindOfFile(const std::string& path)
+{
+    unsigned char head[16];
+    FILE* file = fopen(path.c_str(), "rb");
+    if (file == nullptr)
+        return kUnknownKind;
+    size_t got = fread(head, 1, sizeof head, file);
+    fclose(file);
+    return SniffKind(head, got);
+}
+
+// The kind of file a target's program reads.
+static FileKind KindRead(const Target& t)
+{
+    static const std::pair<const char*, FileKind> kPrograms[] = {
+        {"gd2topng", kGd2Image}, {"pngsmith", kIconFile},          {"c7e2txt.exe", kModelFile},
+        {"zelm.exe", k3dsScene}, {"mswrite2html", kWriteDocument}, {"dwg2dxf", kDrawing},
+    };
+    for (const auto& [program, kind] : kPrograms)
+        if (strcmp(t.program, program) == 0)
+            return kind;
+    return kSound;
+}
+
+static const char* KindName(FileKind kind)
+{
+    switch (kind) {
+    case kSound:
+        return "a sound";
+    case k3dsScene:
+        return "a 3DS scene";
+    case kModelFile:
+        return "a model file";
+    case kIconFile:
+        return "an icon or a program with icons";
+    case kGd2Image:
+        return "a GD2 image";
+    case kWriteDocument:
+        return "a Write document";
+    case kDrawing:
+        return "a DWG drawing";
+    case kUnknownKind:
+        break;
+    }
+    return "a file";
+}
+
+std::string CannotRead(int32_t index, const std::string& path, FileKind kind)
+{
+    const Target* target = TargetAt(index);
+    if (target == nullptr || kind == kUnknownKind || KindRead(*target) == kind)
+        return "";
+    return std::string(target->label) + " reads " + KindName(KindRead(*target)) + "; " + LeafOf(path) + " is " +
+           KindName(kind);
+}
+
+int32_t ReadSoxLine(const std::string& line)
+{
+    if (line.rfind("In:", 0) == 0) {
+        char* end = nullptr;
+        double percent = strtod(line.c_str() + 3, &end);
+        return end != line.c_str() + 3 && *end == '%' ? static_cast<int32_t>(percent * 10 + 0.5) : -2;
+    }
+    static const char* const kDetails[] = {
+        "Input File", "Output File",     "Channels", "Sample Rate", "Precision",       "Duration",    "File Size",
+        "Bit Rate",   "Sample Encoding", "Comment",  "Endian Type", "Reverse Nibbles", "Reverse Bits"};
+    for (const char* field : kDetails) {
+        size_t length = strlen(field);
+        size_t colon = line.find_first_not_of(' ', length);
+        if (line.compare(0, length, field) == 0 && colon != std::string::npos && line[colon] == ':')
+            return -2;
+    }
+    return line == "Done." ? -2 : -1;
+}
+
+bool RunsSox(const TargetRun& run)
+{
+    const Target* target = TargetAt(run.target);
+    return target != nullptr && strcmp(target->program, "sox") == 0;
+}
+
+std::string QueueText(size_t file, size_t count, const std::string& path)
+{
+    return std::to_string(file) + " of " + std::to_string(count) + ": " + LeafOf(path);
+}
+
+std::string QueueSummary(size_t converted, size_t failed)
+{
+    return std::to_string(converted) + " converted" + (failed > 0 ? ", " + std::to_string(failed) + " failed" : "");
 }
 
 std::string BuildCommand(const TargetRun& run)
@@ -177,6 +324,12 @@ std::string OutcomeText(const TargetRun& run, const Outcome& outcome)
     const Target& t = *target;
     const std::string place = OutputPlace(run, outcome);
     const std::string failure = FailureLine(outcome);
+    // sox without the library of the output's type ("no handler for
+    // given file type") lacks a package, as a missing program does.
+    if (failure.find("no handler for given file type") != std::string::npos && *t.package != '\0' &&
+        strcmp(t.package, t.program) != 0)
+        return std::string("Not installed: ") + t.program + "'s " + t.label + " support (Debian package " + t.package +
+               ")";
     if (outcome.status == 0 && !failure.empty())
         return "Failed: " + failure;
     if (outcome.status == 0 && !outcome.error.empty())
@@ -185,13 +338,17 @@ std::string OutcomeText(const TargetRun& run, const Outcome& outcome)
         return "Done: " + place;
     if (outcome.status == 127)
         return "Not installed: " + ProgramOf(t) +
-               (*t.package != '\0' ? std::string(" (Debian package ") + t.package + ")"
+               (*t.package != '\0' && strcmp(t.program, "sox") == 0 && strcmp(t.package, "sox") != 0
+                    ? std::string(" (Debian packages sox and ") + t.package + ")"
+                : *t.package != '\0' ? std::string(" (Debian package ") + t.package + ")"
                 : t.where == kOwnProgram
                     ? std::string("")
                     : std::string(" (no Debian package has it; put a program of that name on the search path)"));
     if (*t.note != '\0')
         return std::string("Failed: ") + t.note;
-    const std::string& line = outcome.error.empty() ? outcome.output : outcome.error;
+    // sox's failure line says more than what a program after it in a
+    // pipeline wrote last.
+    const std::string& line = !failure.empty() ? failure : outcome.error.empty() ? outcome.output : outcome.error;
     std::string how =
         outcome.status < 0 ? "Stopped by a signal" : "Failed with status " + std::to_string(outcome.status);
     return line.empty() ? how : how + ": " + line;

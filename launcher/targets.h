@@ -76,9 +76,45 @@ struct TargetRun {
     std::string outputName;
 };
 
-// The run of target index on path in workingDir, its output under the
-// target's own OutputName.
-TargetRun PlanRun(int32_t index, const std::string& path, const std::string& workingDir);
+// Where a run's output file goes: in the working directory under the
+// target's own name (output.TYPE, 3ds, newf.png, STEM.txt), or beside the
+// input, named after it (STEM.TYPE; zelm's model STEM.c7e, gd2topng's
+// picture STEM.png, the dump STEM.txt).
+enum OutputsGo { kInStartFolder, kBesideInput };
+
+// The run of target index on path: in workingDir with its output under the
+// target's own OutputName, or in the input's folder with the output named
+// after the input.
+TargetRun PlanRun(int32_t index, const std::string& path, const std::string& workingDir,
+                  OutputsGo place = kInStartFolder);
+
+// The kinds of file the targets read, told by a file's first bytes.
+enum FileKind { kUnknownKind, kSound, k3dsScene, kModelFile, kIconFile, kGd2Image, kWriteDocument, kDrawing };
+
+// The kind of the file whose first bytes are head (size of them, at most
+// the first 16 are looked at), or kUnknownKind.
+FileKind SniffKind(const unsigned char* head, size_t size);
+// The kind of the file at path, from its first bytes.
+FileKind KindOfFile(const std::string& path);
+
+// Why target index cannot convert a file of that kind ("zelm reads a 3DS
+// scene; NAME is a sound"), or "" when it can or the kind is unknown.
+std::string CannotRead(int32_t index, const std::string& path, FileKind kind);
+
+// Reads a line sox writes to standard error while it shows its progress
+// (-S): the progress of an "In:12.5%" report in per mille, -2 for the
+// lines of the report that are no message (the file's details, "Done."),
+// -1 for any other line.
+int32_t ReadSoxLine(const std::string& line);
+// Whether the run is one of sox's, which reports its own progress.
+bool RunsSox(const TargetRun& run);
+
+// The status line while the run of the fileth of count files goes: "3 of
+// 7: NAME".
+std::string QueueText(size_t file, size_t count, const std::string& path);
+// The status line once a queue ended: "7 converted", "7 converted, 1
+// failed".
+std::string QueueSummary(size_t converted, size_t failed);
 
 // The command line of the run, or "" for a run of no target.
 std::string BuildCommand(const TargetRun& run);

@@ -153,7 +153,7 @@ int main(int argc, char** argv)
         "zelm:      3DS scene  -> C7E0 model (3ds)",
         "c7e2txt:   C7E0 model -> text",
         "icotopng:  icon       -> PNG files",
-        "aiff ... wve: sound   -> output.<type>",
+        "aiff ... opus: sound  -> output.<type>",
     };
     for (int i = 0; i < 10; i++)
         Text(im, gdFontGetSmall(), 360, 190 + 16 * i, steps[i], pale);

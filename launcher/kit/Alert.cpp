@@ -1,5 +1,6 @@
 #include "Alert.h"
 
+#include <QCheckBox>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QKeyEvent>
@@ -59,6 +60,12 @@ private:
 
 }  // namespace
 
+void BAlert::SetCheckBox(const char* label, bool* checked)
+{
+    fCheckLabel = label != nullptr ? label : "";
+    fChecked = checked;
+}
+
 int32 BAlert::Go()
 {
     QMessageBox box(fType == B_INFO_ALERT      ? QMessageBox::Information
@@ -74,6 +81,8 @@ int32 BAlert::Go()
         box.setEscapeButton(pushed[fEscape]);
     if (pushed[fDefault] != nullptr)
         box.setDefaultButton(pushed[fDefault]);
+    if (fChecked != nullptr)
+        box.setCheckBox(new QCheckBox(QString::fromUtf8(fCheckLabel.c_str())));
     LetterKeys letters(fKeys, pushed);
     box.installEventFilter(&letters);
     box.exec();
@@ -81,6 +90,8 @@ int32 BAlert::Go()
     for (int i = 0; i < 3; i++)
         if (pushed[i] != nullptr && box.clickedButton() == pushed[i])
             result = i;
+    if (fChecked != nullptr)
+        *fChecked = box.checkBox()->isChecked();
     delete this;
     return result;
 }

@@ -14,6 +14,9 @@ public:
     void SetShortcut(int32 index, char key);
     // The button that Return and Enter press: by default the first.
     void SetDefaultButton(int32 index);
+    // Adds a check box of that label under the text; Go sets *checked to
+    // whether it was ticked (the kit's addition).
+    void SetCheckBox(const char* label, bool* checked);
     // Shows the box, waits until it is closed, deletes it and returns the
     // index of the button pressed (-1 when closed otherwise).
     int32 Go();
@@ -25,4 +28,6 @@ private:
     int32 fEscape = -1;  // the button that Escape presses, or none
     int32 fDefault = 0;
     char fKeys[3] = {};  // the letter that presses each button, or 0
+    std::string fCheckLabel;
+    bool* fChecked = nullptr;
 };

@@ -72,9 +72,15 @@ static void CatchQuitSignals()
         auto* notifier = new QSocketNotifier(quitPipe[0], QSocketNotifier::Read, QCoreApplication::instance());
         QObject::connect(notifier, &QSocketNotifier::activated, [] {
             char bytes[64];
-            while (read(quitPipe[0], bytes, sizeof bytes) > 0) { }
+            ssize_t n, last = 0;
+            while ((n = read(quitPipe[0], bytes, sizeof bytes)) > 0)
+                last = bytes[n - 1];
+            // The request says which signal asked, so that nobody is asked
+            // a question on the way out.
+            BMessage request(B_QUIT_REQUESTED);
+            request.AddInt32("be:signal", static_cast<int32>(last));
             if (be_app != nullptr)
-                be_app->PostMessage(B_QUIT_REQUESTED);
+                be_app->PostMessage(&request);
         });
     }
     struct sigaction action = {};

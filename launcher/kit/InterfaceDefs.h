@@ -35,5 +35,14 @@ enum : uint32 { B_TRUNCATE_END = 0, B_TRUNCATE_BEGINNING = 1 };
 enum { B_V_SCROLL_BAR_WIDTH = 14, B_H_SCROLL_BAR_HEIGHT = 14 };
 enum { kFancyBorderWidth = 2, kPlainBorderWidth = 1 };
 
+// A colour, its channels 0 to 255.
+struct rgb_color {
+    uint8 red, green, blue, alpha;
+};
+
+// Modifier keys of shortcuts, and the function key F1 as a shortcut's key.
+enum : uint32 { B_SHIFT_KEY = 0x1, B_COMMAND_KEY = 0x2, B_CONTROL_KEY = 0x4 };
+enum : uint32 { B_F1_KEY = 0x02 };
+
 // Mouse buttons as GetMouse reports them.
 enum : uint32 { B_PRIMARY_MOUSE_BUTTON = 1, B_SECONDARY_MOUSE_BUTTON = 2, B_TERTIARY_MOUSE_BUTTON = 4 };

@@ -3,6 +3,7 @@
 #include <QListWidget>
 
 #include "KitPrivate.h"
+#include "Window.h"
 
 // A list fills its view; the scroll bar is its scroll view's.
 BListView::BListView(BRect frame, const char* name, list_view_type type, uint32 resizingMode, uint32 flags)
@@ -20,6 +21,7 @@ BListView::BListView(BRect frame, const char* name, list_view_type type, uint32 
 
 BListView::~BListView()
 {
+    delete fSelectionMessage;
     for (BListItem* item : fItems)
         delete item;
 }
@@ -52,3 +54,31 @@ void BListView::Select(int32 index)
 }
 
 void BListView::DeselectAll() { fList->clearSelection(); }
+
+void BListView::InvalidateItem(int32 index)
+{
+    QListWidgetItem* item = fList->item(index);
+    if (item == nullptr)
+        return;
+    const bool enabled = fItems[index]->IsEnabled();
+    // Greyed the way the palette greys disabled text, and still selectable.
+    item->setForeground(enabled ? fList->palette().brush(QPalette::Active, QPalette::Text)
+                                : fList->palette().brush(QPalette::Disabled, QPalette::Text));
+    item->setData(Qt::AccessibleDescriptionRole, enabled ? QString() : QString("not for this file"));
+}
+
+void BListView::SetSelectionMessage(BMessage* message)
+{
+    delete fSelectionMessage;
+    fSelectionMessage = message;
+    QObject::disconnect(fList, &QListWidget::itemSelectionChanged, nullptr, nullptr);
+    if (message == nullptr)
+        return;
+    QObject::connect(fList, &QListWidget::itemSelectionChanged, [this] {
+        if (fSelectionMessage == nullptr || Window() == nullptr || Parent() == nullptr)
+            return;
+        BMessage copy(*fSelectionMessage);
+        copy.AddInt32("index", CurrentSelection());
+        Window()->PostMessage(&copy, Parent());
+    });
+}

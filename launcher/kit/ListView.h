@@ -12,6 +12,13 @@ class BListItem {
 public:
     BListItem(uint32 outlineLevel = 0, bool expanded = true) { (void)outlineLevel, (void)expanded; }
     virtual ~BListItem() = default;
+    // A disabled item is drawn greyed; it can still be selected. The list
+    // shows a change once InvalidateItem is called.
+    void SetEnabled(bool enabled) { fEnabled = enabled; }
+    bool IsEnabled() const { return fEnabled; }
+
+private:
+    bool fEnabled = true;
 };
 
 class BStringItem : public BListItem {
@@ -41,6 +48,12 @@ public:
     BListItem* ItemAt(int32 index) const;
     void Select(int32 index);
     void DeselectAll();
+    // Draws the item at index anew.
+    void InvalidateItem(int32 index);
+    // A copy of message goes to the list's parent view, through the
+    // window's queue, whenever the selection changes (with "index", the
+    // first selected one). Takes ownership.
+    void SetSelectionMessage(BMessage* message);
 
 private:
     // The widget that shows the items, for the scroll view's bar.
@@ -48,5 +61,6 @@ private:
     QListWidget* _List() const { return fList; }
 
     std::vector<BListItem*> fItems;
+    BMessage* fSelectionMessage = nullptr;
     QListWidget* fList;
 };

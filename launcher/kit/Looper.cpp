@@ -14,7 +14,10 @@ bool _LooperQueue::event(QEvent* event)
     if (event->type() != _MessageEvent::EventType())
         return QObject::event(event);
     auto* message = static_cast<_MessageEvent*>(event);
+    BMessage* outer = fLooper->fCurrent;
+    fLooper->fCurrent = &message->fMessage;
     fLooper->DispatchMessage(&message->fMessage, message->fHandler);
+    fLooper->fCurrent = outer;
     return true;
 }
 

@@ -18,7 +18,11 @@ public:
 
     // Delivers one message taken from the queue.
     virtual void DispatchMessage(BMessage* message, BHandler* handler);
+    // The message being delivered, or null outside a delivery.
+    BMessage* CurrentMessage() const { return fCurrent; }
 
 private:
+    friend class _LooperQueue;
     _LooperQueue* fQueue;
+    BMessage* fCurrent = nullptr;
 };

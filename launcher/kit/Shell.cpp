@@ -9,14 +9,20 @@
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <dirent.h>
+
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
+#include <cstdio>
 #include <deque>
+#include <fstream>
 #include <string>
 #include <thread>
 
@@ -124,15 +130,43 @@ void Report(BLooper* looper, BHandler* handler, uint32 what, int32 status, const
     looper->PostMessage(&done, handler);
 }
 
+// Where a command's progress goes: the option's reader of lines, and the
+// last figure posted, so that each is posted once.
+struct Progress {
+    const ShellOptions* options;
+    BLooper* looper;
+    BHandler* handler;
+    int32 last = -1;
+    void Post(int32 permille)
+    {
+        permille = std::clamp<int32>(permille, 0, 1000);
+        if (options->progressWhat == 0 || permille == last)
+            return;
+        last = permille;
+        BMessage report(options->progressWhat);
+        report.AddInt32("progress", permille);
+        looper->PostMessage(&report, handler);
+    }
+};
+
 // The lines of a stream that are not blank: the last of them, and the last
-// kErrorLines of them; partial holds the unfinished line so far.
+// kErrorLines of them; partial holds the unfinished line so far. A line
+// the reader takes for a progress report, or drops, is not kept.
 struct Lines {
     std::string partial, last;
     std::deque<std::string> kept;
+    Progress* progress = nullptr;
     void Add(const std::string& line)
     {
         if (line.find_first_not_of(" \t\r") == std::string::npos)
             return;
+        if (progress != nullptr && progress->options->readLine != nullptr) {
+            const int32 read = progress->options->readLine(line);
+            if (read >= 0)
+                progress->Post(read);
+            if (read != kShellLineKept)
+                return;
+        }
         last = line;
         kept.push_back(line);
         if (kept.size() > kErrorLines)
@@ -147,7 +181,8 @@ struct Lines {
     }
 };
 
-// Passes the bytes on to fd and adds the lines they end to lines.
+// Passes the bytes on to fd and adds the lines they end to lines; a
+// carriage return ends a line too, as progress reports rewrite theirs.
 void PassOn(const char* bytes, size_t size, int fd, Lines* lines)
 {
     for (size_t done = 0; done < size;) {
@@ -157,7 +192,7 @@ void PassOn(const char* bytes, size_t size, int fd, Lines* lines)
         done += static_cast<size_t>(n);
     }
     for (size_t i = 0; i < size; i++) {
-        if (bytes[i] != '\n') {
+        if (bytes[i] != '\n' && bytes[i] != '\r') {
             lines->partial += bytes[i];
         } else {
             lines->Add(lines->partial);
@@ -166,15 +201,80 @@ void PassOn(const char* bytes, size_t size, int fd, Lines* lines)
     }
 }
 
-// The watcher: reads both streams to their end, then reaps the child.
-void Watch(_Command* command, int out, int err, BLooper* looper, BHandler* handler, uint32 what)
+// How far the processes of a group have read a file (given by its real
+// path): the furthest position of a descriptor open on it, or -1 when none
+// has it open.
+long long ReadPosition(pid_t group, const std::string& file)
 {
+    long long furthest = -1;
+    DIR* processes = opendir("/proc");
+    if (processes == nullptr)
+        return -1;
+    while (dirent* process = readdir(processes)) {
+        if (process->d_name[0] < '0' || process->d_name[0] > '9')
+            continue;
+        const std::string base = std::string("/proc/") + process->d_name;
+        std::string stat;
+        std::getline(std::ifstream(base + "/stat"), stat);
+        // The group is the fifth field; the second, the name, may hold
+        // blanks and ends with the last ')'.
+        const size_t name = stat.rfind(')');
+        char state;
+        int parent, processGroup;
+        if (name == std::string::npos ||
+            sscanf(stat.c_str() + name + 1, " %c %d %d", &state, &parent, &processGroup) != 3 || processGroup != group)
+            continue;
+        DIR* descriptors = opendir((base + "/fd").c_str());
+        if (descriptors == nullptr)
+            continue;
+        while (dirent* descriptor = readdir(descriptors)) {
+            char target[4096];
+            const std::string link = base + "/fd/" + descriptor->d_name;
+            ssize_t length = readlink(link.c_str(), target, sizeof target - 1);
+            if (length <= 0 || file.compare(0, std::string::npos, target, static_cast<size_t>(length)) != 0)
+                continue;
+            std::ifstream info(base + "/fdinfo/" + descriptor->d_name);
+            std::string key;
+            long long position;
+            if (info >> key >> position && key == "pos:")
+                furthest = std::max(furthest, position);
+        }
+        closedir(descriptors);
+    }
+    closedir(processes);
+    return furthest;
+}
+
+// The watcher: reads both streams to their end, then reaps the child.
+// With an input to watch, it looks four times a second how far the
+// command has read it.
+void Watch(_Command* command, int out, int err, BLooper* looper, BHandler* handler, uint32 what, ShellOptions options)
+{
+    Progress progress{&options, looper, handler};
     Lines lines[2];
+    lines[1].progress = &progress;
+    std::string input;
+    long long inputSize = 0;
+    if (char* real = options.input.empty() ? nullptr : realpath(options.input.c_str(), nullptr)) {
+        struct stat status;
+        if (stat(real, &status) == 0 && S_ISREG(status.st_mode) && status.st_size > 0) {
+            input = real;
+            inputSize = status.st_size;
+        }
+        free(real);
+    }
     pollfd fds[2] = {{out, POLLIN, 0}, {err, POLLIN, 0}};
     const int sinks[2] = {STDOUT_FILENO, STDERR_FILENO};
     char buffer[4096];
+    auto next = std::chrono::steady_clock::now();
     for (int open = 2; open > 0;) {
-        if (poll(fds, 2, -1) < 0)
+        if (!input.empty() && std::chrono::steady_clock::now() >= next) {
+            long long position = ReadPosition(command->pid, input);
+            if (position >= 0)
+                progress.Post(static_cast<int32>(std::min(position, inputSize) * 1000 / inputSize));
+            next = std::chrono::steady_clock::now() + std::chrono::milliseconds(250);
+        }
+        if (poll(fds, 2, input.empty() ? -1 : 250) <= 0)
             continue;
         for (int i = 0; i < 2; i++) {
             if (fds[i].fd < 0 || fds[i].revents == 0)
@@ -213,6 +313,11 @@ void Reap()
 
 status_t shell_start(const char* command, BLooper* looper, BHandler* handler, uint32 what)
 {
+    return shell_start(command, looper, handler, what, ShellOptions());
+}
+
+status_t shell_start(const char* command, BLooper* looper, BHandler* handler, uint32 what, const ShellOptions& options)
+{
     if (shell_running())
         return B_BUSY;
     Reap();
@@ -236,12 +341,26 @@ status_t shell_start(const char* command, BLooper* looper, BHandler* handler, ui
     posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
     posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
     posix_spawn_file_actions_adddup2(&actions, err[1], STDERR_FILENO);
+    if (!options.directory.empty())
+        posix_spawn_file_actions_addchdir_np(&actions, options.directory.c_str());
     posix_spawnattr_init(&attributes);
     posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
     posix_spawnattr_setpgroup(&attributes, 0);
     char* const argv[] = {const_cast<char*>("sh"), const_cast<char*>("-c"), const_cast<char*>(command), nullptr};
+    // The launcher's environment with the options' settings in place of
+    // its own of the same names.
+    std::vector<char*> environment;
+    for (char** setting = environ; *setting != nullptr; setting++) {
+        const std::string name = std::string(*setting).substr(0, std::string(*setting).find('=') + 1);
+        if (std::none_of(options.environment.begin(), options.environment.end(),
+                         [&](const std::string& added) { return added.rfind(name, 0) == 0; }))
+            environment.push_back(*setting);
+    }
+    for (const std::string& added : options.environment)
+        environment.push_back(const_cast<char*>(added.c_str()));
+    environment.push_back(nullptr);
     pid_t pid;
-    int error = posix_spawn(&pid, "/bin/sh", &actions, &attributes, argv, environ);
+    int error = posix_spawn(&pid, "/bin/sh", &actions, &attributes, argv, environment.data());
     posix_spawnattr_destroy(&attributes);
     posix_spawn_file_actions_destroy(&actions);
     close(out[1]);
@@ -253,7 +372,7 @@ status_t shell_start(const char* command, BLooper* looper, BHandler* handler, ui
     }
     current = new _Command();
     current->pid = pid;
-    current->watcher = std::thread(Watch, current, out[0], err[0], looper, handler, what);
+    current->watcher = std::thread(Watch, current, out[0], err[0], looper, handler, what, options);
     return B_OK;
 }
 

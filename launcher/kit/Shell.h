@@ -20,6 +20,27 @@
 // error.
 status_t shell_start(const char* command, BLooper* looper, BHandler* handler, uint32 what);
 enum { kErrorLines = 64 };
+
+// How a line of the command's standard error reads: its progress (0 to
+// 1000, per mille), or one of these.
+enum : int32 { kShellLineKept = -1, kShellLineDropped = -2 };
+
+// What else shell_start may be told of a command.
+struct ShellOptions {
+    std::string directory;  // where it runs; "" for the launcher's own working directory
+    std::vector<std::string> environment;  // NAME=VALUE settings added to the launcher's
+    // Messages of this code report the command's progress to the handler
+    // ("progress": int32, 0 to 1000); 0 for none.
+    uint32 progressWhat = 0;
+    // Reads each line of standard error (a carriage return ends one too):
+    // a progress report, or a line to keep or to leave out of "error" and
+    // "errors". Null keeps every line.
+    int32 (*readLine)(const std::string& line) = nullptr;
+    // A file the command reads: how far its processes have read it is
+    // their progress. "" for none.
+    std::string input;
+};
+status_t shell_start(const char* command, BLooper* looper, BHandler* handler, uint32 what, const ShellOptions& options);
 // Whether a command started by shell_start is running.
 bool shell_running();
 // Ends the running command, with every process it started (SIGTERM, then

@@ -77,6 +77,8 @@ void BTextView::_Show()
     for (QString& line : lines)
         line = line.trimmed();
     label->setText(lines.join('\n'));
-    // A screen reader reads the whole text, not what fits.
-    label->setAccessibleName(QString::fromUtf8(fText.c_str()));
+    // A screen reader reads the view's name, or else the whole text, not
+    // what fits.
+    const QString name = _Widget()->accessibleName();
+    label->setAccessibleName(name.isEmpty() ? QString::fromUtf8(fText.c_str()) : name);
 }

@@ -83,6 +83,43 @@ void BView::AddChild(BView* child)
     child->_Widget()->show();
 }
 
+// The widget that does the view's work: its one child widget (a label, a
+// list, a button), or the view's own.
+static QWidget* Inner(QWidget* widget)
+{
+    QWidget* child = widget->findChild<QWidget*>(QString(), Qt::FindDirectChildrenOnly);
+    return child != nullptr && dynamic_cast<_ViewWidget*>(child) == nullptr ? child : widget;
+}
+
+void BView::SetHighColor(rgb_color color)
+{
+    QWidget* inner = Inner(fWidget);
+    QPalette palette = inner->palette();
+    // The role labels and the texts of check boxes and radio buttons take;
+    // their marks keep the palette's own.
+    palette.setColor(QPalette::WindowText, QColor(color.red, color.green, color.blue, color.alpha));
+    inner->setPalette(palette);
+}
+
+void BView::SetAccessibleName(const char* name)
+{
+    const QString text = QString::fromUtf8(name != nullptr ? name : "");
+    fWidget->setAccessibleName(text);
+    Inner(fWidget)->setAccessibleName(text);
+}
+
+void BView::Show() { fWidget->show(); }
+void BView::Hide() { fWidget->hide(); }
+bool BView::IsHidden() const { return fWidget->isHidden(); }
+
+void BView::MakeFocus(bool focus)
+{
+    if (focus)
+        Inner(fWidget)->setFocus(Qt::OtherFocusReason);
+    else
+        Inner(fWidget)->clearFocus();
+}
+
 void BView::_MoveTo(float x, float y) { fWidget->move(static_cast<int>(x), static_cast<int>(y)); }
 
 void BView::_SetWindow(BWindow* window)

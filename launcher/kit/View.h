@@ -31,7 +31,19 @@ public:
     // Passes the message on to the parent view.
     void MessageReceived(BMessage* message) override;
 
+    // The colour of the text the view shows; by default the palette's.
+    void SetHighColor(rgb_color color);
+    // The name screen readers give the view (the kit's own addition).
+    void SetAccessibleName(const char* name);
+    void Show();
+    void Hide();
+    bool IsHidden() const;
+    // Gives the view (or the control inside it) the keyboard focus.
+    void MakeFocus(bool focus = true);
+
     void AddChild(BView* child);
+    int32 CountChildren() const { return static_cast<int32>(fChildren.size()); }
+    BView* ChildAt(int32 index) const { return index >= 0 && index < CountChildren() ? fChildren[index] : nullptr; }
     // The position (view coordinates) and buttons of the mouse event being
     // handled.
     void GetMouse(BPoint* location, uint32* buttons, bool checkMessageQueue = true);
@@ -49,6 +61,8 @@ private:
     friend class BScrollView;
     friend class BStringView;
     friend class BTextView;
+    friend class BControl;
+    friend class BStatusBar;
     friend class _ViewWidget;
 
     _ViewWidget* _Widget() const { return fWidget; }

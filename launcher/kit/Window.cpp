@@ -5,6 +5,7 @@
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QPainter>
+#include <QShortcut>
 #include <QTimer>
 #include <QUrl>
 
@@ -116,6 +117,26 @@ void BWindow::AddChild(BView* view)
     view->_MoveTo(view->Frame().left + b, view->Frame().top + b);
     view->_SetWindow(this);
     view->_Widget()->show();
+}
+
+void BWindow::AddShortcut(uint32 key, uint32 modifiers, BMessage* message, BHandler* target)
+{
+    int code = key == B_F1_KEY ? static_cast<int>(Qt::Key_F1)
+                               : static_cast<int>(QChar(static_cast<char16_t>(key)).toUpper().unicode());
+    if ((modifiers & B_COMMAND_KEY) != 0)
+        code |= Qt::AltModifier;
+    if ((modifiers & B_CONTROL_KEY) != 0)
+        code |= Qt::ControlModifier;
+    if ((modifiers & B_SHIFT_KEY) != 0)
+        code |= Qt::ShiftModifier;
+    auto* shortcut = new QShortcut(QKeySequence(code), fWidget);
+    shortcut->setContext(Qt::WindowShortcut);
+    const BMessage copy(*message);
+    delete message;
+    QObject::connect(shortcut, &QShortcut::activated, [this, copy, target] {
+        BMessage sent(copy);
+        PostMessage(&sent, target);
+    });
 }
 
 void BWindow::Quit()

@@ -21,6 +21,10 @@ public:
     void Show();
     void Hide();
     void AddChild(BView* view);
+    // Key with modifiers (B_COMMAND_KEY: Alt, B_CONTROL_KEY: Ctrl; a letter,
+    // or B_F1_KEY) sends a copy of message to target through the window's
+    // queue, wherever the focus is in the window. Takes ownership.
+    void AddShortcut(uint32 key, uint32 modifiers, BMessage* message, BHandler* target);
     // Closes the window and deletes it once control returns to the loop.
     void Quit();
 

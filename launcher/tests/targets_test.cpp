@@ -3,6 +3,7 @@
 
 #include <sstream>
 
+#include "settings.h"
 #include "targets.h"
 #include "testutil.h"
 
@@ -30,14 +31,17 @@ std::string Built(const char* label, const std::string& path, const char* output
 
 const std::string kDir = kInstallDir;
 
-// Runs a line through /bin/sh in dir with its program replaced by printf,
-// which shows each argument between brackets; returns the program's word
-// and what printf wrote to standard output.
+// Runs a line through /bin/sh in dir with its programs (the one a pipeline
+// feeds too) replaced by printf, which shows each argument between
+// brackets; returns the program's word and what printf wrote to standard
+// output.
 std::pair<std::string, std::string> Arguments(const std::string& line, const std::string& dir)
 {
     size_t space = line.find(' ');
-    testutil::RunResult r =
-        testutil::RunProgram({"/bin/sh", "-c", "printf '[%s]' " + line.substr(space + 1)}, testutil::InDir(dir));
+    std::string script = "x() { printf '[%s]' \"$@\"; }; x" + line.substr(space);
+    for (size_t bar; (bar = script.find(" | ")) != std::string::npos;)
+        script.replace(bar, script.find(' ', bar + 3) - bar, " ; x");
+    testutil::RunResult r = testutil::RunProgram({"/bin/sh", "-c", script}, testutil::InDir(dir));
     EXPECT_EQ(r.status, 0) << line << r.err;
     return {line.substr(0, space), r.out};
 }
@@ -117,16 +121,118 @@ TEST(Targets, OutcomeTexts)
         {"wav", 0, "sox FAIL sox: 'output.wav' error writing output file: No space left on device", "",
          "Failed: sox FAIL sox: 'output.wav' error writing output file: No space left on device"},
         {"wav", -1, "", "", "Stopped by a signal"},
+        {"flac", 0, "", "", "Done: /home/u/output.flac"},
+        {"mp3", 2, "sox FAIL formats: no handler for given file type `mp3'", "",
+         "Not installed: sox's mp3 support (Debian package libsox-fmt-mp3)"},
+        {"mp3", 127, "sh: 1: sox: not found", "", "Not installed: sox (Debian packages sox and libsox-fmt-mp3)"},
+        {"opus", 127, "sh: 1: opusenc: not found", "", "Not installed: sox (Debian packages sox and opus-tools)"},
+        // A pipeline's last program fails on what sox could not give it.
+        {"opus", 1, "Error: unsupported input file: -", "",
+         "Failed with status 1: sox FAIL formats: can't open input file `x'"},
     };
     for (const Case& c : cases) {
         TargetRun run = PlanRun(Index(c.label), p, wd);
         if (c.outputName != nullptr)
             run.outputName = c.outputName;
-        EXPECT_EQ(OutcomeText(run, Outcome{c.status, c.error, c.output, c.error}), c.text)
-            << c.label << " " << c.status;
+        const std::string errors = c.error.find("unsupported input") != std::string::npos
+                                       ? "sox FAIL formats: can't open input file `x'\n" + c.error
+                                       : c.error;
+        EXPECT_EQ(OutcomeText(run, Outcome{c.status, c.error, c.output, errors}), c.text) << c.label << " " << c.status;
     }
     EXPECT_EQ(RunningText(PlanRun(Index("zelm"), p, wd)), "Running zelm.exe on scene.3ds...");
     EXPECT_EQ(RunningText(PlanRun(Index("wav"), p, wd)), "Running sox on scene.3ds...");
+}
+
+// Outputs beside their input take its name and the target's type; the
+// command then runs in the input's folder.
+TEST(Targets, OutputsBesideTheInput)
+{
+    struct Case {
+        const char* label;
+        std::string path, workingDir, outputName;
+    } cases[] = {
+        {"wav", "/m/song.au", "/m", "song.wav"},
+        {"flac", "/m/Song Two.wav", "/m", "Song Two.flac"},
+        {"zelm", "/m/scene.3ds", "/m", "scene.c7e"},
+        {"gd2topng", "/m/pic.gd2", "/m", "pic.png"},
+        {"c7e2txt", "/m/model.c7e", "/m", "model.txt"},
+        {"opus", "/m/.hidden", "/m", ".hidden.opus"},
+        {"wav", "/top.au", "/", "top.wav"},
+        {"icotopng", "/m/app.ico", "/m", ""},
+        {"nul", "/m/a.wav", "/m", ""},
+    };
+    for (const Case& c : cases) {
+        TargetRun run = PlanRun(Index(c.label), c.path, "/start", kBesideInput);
+        EXPECT_EQ(run.workingDir, c.workingDir) << c.label;
+        EXPECT_EQ(run.outputName, c.outputName) << c.label;
+        EXPECT_EQ(PlanRun(Index(c.label), c.path, "/start").workingDir, "/start");
+    }
+}
+
+// A file's kind from its first bytes, and what a target says of a kind it
+// cannot read.
+TEST(Targets, KindsByContent)
+{
+    struct Case {
+        std::string head;
+        FileKind kind;
+    } cases[] = {
+        {std::string("gd2\0\0\2", 6), kGd2Image},
+        {std::string("\xE0\xC7\1\0\0\0", 6), kModelFile},
+        {std::string("MM\x20\0\0\0\2\0", 8), k3dsScene},
+        {std::string("MM\0*\0\0\0\x08", 8), kUnknownKind},  // a TIFF
+        {std::string("\0\0\1\0\1\0", 6), kIconFile},
+        {std::string("\0\0\2\0\1\0", 6), kIconFile},
+        {std::string("\0\0\1\0\0\0", 6), kUnknownKind},  // no images
+        {std::string("RIFF\0\0\0\0ACON", 12), kIconFile},
+        {"MZ\x90", kIconFile},
+        {std::string("\x31\xBE\0\0\0\xAB", 6), kWriteDocument},
+        {"AC1015", kDrawing},
+        {std::string("RIFF\0\0\0\0WAVE", 12), kSound},
+        {std::string("FORM\0\0\0\0AIFF", 12), kSound},
+        {".snd", kSound},
+        {"OggS", kSound},
+        {"fLaC", kSound},
+        {"ID3\3", kSound},
+        {"\xFF\xFB\x90", kSound},
+        {"\xFF\xE1", kUnknownKind},  // sync without a layer
+        {"x", kUnknownKind},
+        {"", kUnknownKind},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(SniffKind(reinterpret_cast<const unsigned char*>(c.head.data()), c.head.size()), c.kind)
+            << testing::PrintToString(c.head);
+    EXPECT_EQ(CannotRead(Index("zelm"), "/m/a.wav", kSound), "zelm reads a 3DS scene; a.wav is a sound");
+    EXPECT_EQ(CannotRead(Index("wav"), "/m/a.ico", kIconFile),
+              "wav reads a sound; a.ico is an icon or a program with icons");
+    EXPECT_EQ(CannotRead(Index("zelm"), "/m/a.3ds", k3dsScene), "");
+    EXPECT_EQ(CannotRead(Index("zelm"), "/m/a", kUnknownKind), "");
+    EXPECT_EQ(QueueText(3, 7, "/m/a b.wav"), "3 of 7: a b.wav");
+    EXPECT_EQ(QueueSummary(7, 0), "7 converted");
+    EXPECT_EQ(QueueSummary(6, 1), "6 converted, 1 failed");
+}
+
+// sox's progress report (-S) read line by line: a figure, a line of the
+// report to leave out, or a message to keep.
+TEST(Targets, SoxProgressLines)
+{
+    struct Case {
+        std::string line;
+        int32_t read;
+    } cases[] = {
+        {"In:0.00% 00:00:00.00 [00:00:02.00] Out:0     [      |      ]        Clip:0    ", 0},
+        {"In:42.7% 00:00:01.00 [00:00:01.00] Out:8.00k", 427},
+        {"In:100%  00:00:02.00 [00:00:00.00] Out:16.0k", 1000},
+        {"In:nothing", -2},
+        {"Input File     : 'in.wav'", -2},
+        {"Sample Encoding: 16-bit Signed Integer PCM", -2},
+        {"Done.", -2},
+        {"sox WARN rate: rate clipped 3 samples; decrease volume?", -1},
+        {"sox FAIL formats: can't open input file `x'", -1},
+        {"Channels are many", -1},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(ReadSoxLine(c.line), c.read) << c.line;
 }
 
 // The output file's name, and the command line writing it under another.
@@ -217,13 +323,18 @@ TEST(Targets, SoundOutputsLastAsLongAsTheInput)
                 options.push_back(word);
             options.pop_back();
         }
-        EXPECT_NEAR(SoundLength(options, dir / run.outputName), 3.0, 0.03);
+        // sox reads back every type it writes; an Opus file is opusdec's.
+        if (t.label == std::string("opus") &&
+            RunFromPath({"opusdec", "--quiet", dir / run.outputName, dir / "opus.wav"}).status == 0)
+            EXPECT_NEAR(SoundLength(options, dir / "opus.wav"), 3.0, 0.03);
+        else
+            EXPECT_NEAR(SoundLength(options, dir / run.outputName), 3.0, 0.03);
     }
 }
 
 TEST(Targets, NoCommandOutsideTheTable)
 {
-    for (int index : {39, 40, -1, -39, 1000000})
+    for (int32_t index : {int32_t{kTargetCount}, kTargetCount + 1, -1, -39, 1000000})
         EXPECT_EQ(BuildCommand(PlanRun(index, "/a", "/w")), "") << index;
 }
 
@@ -352,6 +463,34 @@ TEST(StandIns, MsWriteToHtml)
     std::string html = testutil::ReadFile(dir / "letter.html");
     EXPECT_NE(html.find("Hello from Write."), std::string::npos) << html;
     EXPECT_NE(html.find("Second paragraph."), std::string::npos) << html;
+}
+
+// Settings kept between runs: under $XDG_CONFIG_HOME, else ~/.config; a
+// file of other lines or none gives the defaults.
+TEST(Settings, KeptBetweenRuns)
+{
+    testutil::TempDir home, config;
+    testutil::ScopedEnv homeVariable("HOME", home.path().string());
+    {
+        testutil::ScopedEnv unset("XDG_CONFIG_HOME", "relative/ignored");
+        EXPECT_EQ(SettingsPath(), home / ".config/converter/settings");
+        EXPECT_EQ(LoadSettings().outputs, kInStartFolder);
+        EXPECT_TRUE(SaveSettings(Settings{kBesideInput, "flac"}));
+        EXPECT_EQ(testutil::ReadFile(home / ".config/converter/settings"), "outputs=beside\ntarget=flac\n");
+    }
+    testutil::ScopedEnv variable("XDG_CONFIG_HOME", config.path().string());
+    EXPECT_EQ(LoadSettings().target, "");
+    EXPECT_TRUE(SaveSettings(Settings{kBesideInput, "wav"}));
+    Settings kept = LoadSettings();
+    EXPECT_EQ(kept.outputs, kBesideInput);
+    EXPECT_EQ(kept.target, "wav");
+    testutil::WriteFile(config / "converter/settings", "colour=blue\noutputs=start\n");
+    EXPECT_EQ(LoadSettings().outputs, kInStartFolder);
+    // A folder where the file should be: nothing kept, the folder stays.
+    std::filesystem::remove(config / "converter/settings");
+    std::filesystem::create_directory(config / "converter/settings");
+    EXPECT_FALSE(SaveSettings(kept));
+    EXPECT_TRUE(std::filesystem::is_directory(config / "converter/settings"));
 }
 
 }  // namespace

@@ -3,6 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QFileDialog>
+#include <QProgressBar>
+#include <QRadioButton>
 #include <QDropEvent>
 #include <QImage>
 #include <QLabel>
@@ -58,6 +62,8 @@ protected:
     void SetUp() override
     {
         set_application_arguments({"Convert"});
+        // Settings are kept in a folder of the test's own.
+        fConfig = std::make_unique<testutil::ScopedEnv>("XDG_CONFIG_HOME", fConfigHome.path().string());
         picturePath = BIN_DIR "/conv.jpg";
         test1.clear();
         ran.clear();
@@ -169,10 +175,11 @@ protected:
         std::string text;
         std::vector<std::string> buttons;
         QTimer timer;
-        AlertAnswer(const std::string& answer, const std::string& suffix = "")
+        bool hadCheckBox = false;
+        AlertAnswer(const std::string& answer, const std::string& suffix = "", bool tick = false)
         {
             timer.setInterval(0);
-            QObject::connect(&timer, &QTimer::timeout, [this, answer, suffix] {
+            QObject::connect(&timer, &QTimer::timeout, [this, answer, suffix, tick] {
                 for (QWidget* w : QApplication::topLevelWidgets()) {
                     auto* box = qobject_cast<QMessageBox*>(w);
                     if (box == nullptr || !box->isVisible())
@@ -180,6 +187,10 @@ protected:
                     shown = true;
                     timer.stop();
                     text = box->text().toStdString();
+                    if (box->checkBox() != nullptr) {
+                        hadCheckBox = true;
+                        box->checkBox()->setChecked(tick);
+                    }
                     for (QAbstractButton* b : box->buttons())
                         buttons.push_back(b->text().toStdString());
                     if (!suffix.empty()) {
@@ -251,7 +262,8 @@ protected:
     }
 
     TestApp* fApp = nullptr;
-    testutil::TempDir fWork;
+    testutil::TempDir fWork, fConfigHome;
+    std::unique_ptr<testutil::ScopedEnv> fConfig;
     fs::path fHome;
 };
 
@@ -277,8 +289,10 @@ TEST_F(LauncherWindow, SpotsWithInclusiveBoundsInTheirOrder)
         fs::remove("3ds");  // each conversion's output, so that no alert asks
         EXPECT_EQ(static_cast<int>(ClickAndSee(c.x, c.y)), static_cast<int>(c.reaction)) << c.x << "," << c.y;
     }
-    EXPECT_EQ(h0, 427);
-    EXPECT_EQ(v0, 416);
+    // The last click the view itself took: the Quit button took the one
+    // after it.
+    EXPECT_EQ(h0, 0);
+    EXPECT_EQ(v0, 0);
 }
 
 TEST_F(LauncherWindow, QuitSpotBoundsWithAndWithoutAFile)
@@ -334,7 +348,7 @@ TEST_F(LauncherWindow, ConvertNeedsAFileAndASelection)
     EXPECT_EQ(ran, (std::vector<std::string>{want + ".txt", want + "_2.txt"}));
 }
 
-TEST_F(LauncherWindow, DropsTakeTheFirstFileAndKeepTheLinkItself)
+TEST_F(LauncherWindow, DropsTakeEveryFileAndKeepTheLinkItself)
 {
     testutil::TempDir dir;
     for (const char* name : {"one.ico", "two.ico", "three.ico"})
@@ -344,7 +358,7 @@ TEST_F(LauncherWindow, DropsTakeTheFirstFileAndKeepTheLinkItself)
     Drop({dir / "two.ico", dir / "one.ico", dir / "three.ico"});
     std::string real = fs::canonical(dir.path()).string();
     EXPECT_EQ(test1, real + "/two.ico");
-    EXPECT_EQ(std::string(_stringview1->Text()), real + "/two.ico");
+    EXPECT_EQ(std::string(_stringview1->Text()), real + "/two.ico and 2 more");
     // A symbolic link shows its own path, its directory resolved.
     Drop({dir.path().string() + "/sub/../link.ico"});
     EXPECT_EQ(test1, real + "/link.ico");
@@ -401,7 +415,7 @@ TEST_F(LauncherWindow, WindowGeometryAndList)
     ASSERT_EQ(lstview1->CountItems(), kTargetCount);
     for (int i = 0; i < kTargetCount; i++)
         EXPECT_STREQ(static_cast<BStringItem*>(lstview1->ItemAt(i))->Text(), listitems[i].label);
-    EXPECT_EQ(lstview1->ItemAt(39), nullptr);
+    EXPECT_EQ(lstview1->ItemAt(kTargetCount), nullptr);
     EXPECT_EQ(lstview1->CurrentSelection(), -1);
 }
 
@@ -415,7 +429,7 @@ TEST_F(LauncherWindow, ScreenshotShowsThePicture)
     shot.save(QString::fromStdString(std::string(SCREENSHOT_PATH)));
     ASSERT_EQ(shot.size(), QSize(653, 521));
     // Points of the picture outside every control, in view coordinates.
-    for (QPoint p : {QPoint(5, 5), QPoint(240, 96), QPoint(400, 300), QPoint(150, 430), QPoint(600, 500),
+    for (QPoint p : {QPoint(5, 5), QPoint(240, 96), QPoint(400, 300), QPoint(100, 430), QPoint(600, 500),
                      QPoint(246, 154), QPoint(38, 92)})
         EXPECT_EQ(shot.pixel(p + QPoint(1, 1)), picture.pixel(p)) << p.x() << "," << p.y();
 }
@@ -445,7 +459,7 @@ TEST_F(LauncherWindow, FileNamedOnTheCommandLine)
     fApp = new TestApp();
     Settle();
     EXPECT_EQ(test1, fs::canonical(dir.path()).string() + "/given.3ds");
-    EXPECT_EQ(std::string(_stringview1->Text()), test1);
+    EXPECT_EQ(std::string(_stringview1->Text()), test1 + " and 1 more");
     EXPECT_EQ(StatusLine(), "File not found: " + dir / "missing");
 }
 
@@ -532,6 +546,14 @@ TEST_F(LauncherWindow, CommandRunsBesideTheWindow)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     ASSERT_GT(fs::file_size("output.wav"), 0u);
     auto start = std::chrono::steady_clock::now();
+    {
+        // Quit asks first; Cancel, the default, leaves the run going.
+        AlertAnswer cancel("Return");
+        EXPECT_FALSE(fApp->QuitRequested());
+        EXPECT_EQ(cancel.text, "A conversion is running. Stop it and quit?");
+        EXPECT_TRUE(shell_running());
+    }
+    AlertAnswer stop("Stop and quit");
     testing::internal::CaptureStdout();
     EXPECT_TRUE(fApp->QuitRequested());
     EXPECT_EQ(testing::internal::GetCapturedStdout(),
@@ -679,6 +701,8 @@ TEST_F(LauncherWindow, RunsNeverLoseAFile)
                 std::this_thread::sleep_for(std::chrono::milliseconds(10));
             ASSERT_TRUE(shell_running());
             int quits = fApp->fQuits;
+            // Quit asks before it stops the run; a signal does not.
+            AlertAnswer confirm(c.during == During::kQuit ? "Stop and quit" : "");
             testing::internal::CaptureStdout();
             if (c.during == During::kQuit)
                 fApp->QuitRequested();
@@ -691,6 +715,7 @@ TEST_F(LauncherWindow, RunsNeverLoseAFile)
             EXPECT_EQ(testing::internal::GetCapturedStdout(),
                       "Convert: removed the partial output " + out + "\nConvert: put back the earlier " + out + "\n");
             EXPECT_EQ(fApp->fQuits, quits + (c.during != During::kQuit));
+            EXPECT_EQ(confirm.shown, c.during == During::kQuit);
             EXPECT_EQ(StatusLine().substr(0, c.status.size()), c.status);
             delete fApp;
             fApp = new TestApp();
@@ -774,6 +799,209 @@ TEST_F(LauncherWindow, RunReturnsAfterQuit)
     QTimer::singleShot(0, [] { _stringview1->Window()->PostMessage(kMsgWindowQuit); });
     QTimer::singleShot(5000, [] { QCoreApplication::exit(1); });
     EXPECT_EQ(fApp->Run(), 0);
+}
+
+// Several files queue: each converts in turn with the chosen target, a
+// file the target cannot read is counted as failed, "Do the same for the
+// rest" answers the "already exists" alert for the files after, and one
+// summary names each failure.
+TEST_F(LauncherWindow, SeveralFilesQueue)
+{
+    const std::string w = Work();
+    testutil::WriteFile("pic.ico", std::string("\0\0\1\0\1\0", 6));
+    for (const char* name : {"one.au", "two.au", "three.au"})
+        testutil::WriteFile(name, ".snd");
+    Drop({w + "/one.au", w + "/pic.ico", w + "/two.au", w + "/three.au"});
+    EXPECT_EQ(std::string(_stringview1->Text()), w + "/one.au and 3 more");
+    lstview1->Select(TargetIndex("wav"));
+    // The run writes nothing: the claim leaves an empty output.wav, which
+    // the second sound then finds.
+    AlertAnswer alert("Keep both", "", true);
+    Click(150, 430);
+    EXPECT_TRUE(alert.hadCheckBox);
+    EXPECT_EQ(ran, (std::vector<std::string>{"sox " + w + "/one.au output.wav", "sox " + w + "/two.au output_2.wav",
+                                             "sox " + w + "/three.au output_3.wav"}));
+    EXPECT_EQ(StatusLine(), "3 converted, 1 failed \u2014 click to open the folder of the last output\n"
+                            "pic.ico: not converted: wav reads a sound; pic.ico is an icon or a program with icons");
+    // A target that reads none of the files is greyed and says why.
+    EXPECT_TRUE(lstview1->ItemAt(TargetIndex("icotopng"))->IsEnabled());
+    EXPECT_FALSE(lstview1->ItemAt(TargetIndex("zelm"))->IsEnabled());
+    lstview1->Select(TargetIndex("zelm"));
+    Settle();
+    EXPECT_EQ(StatusLine(), "Not for this file: zelm reads a 3DS scene; one.au is a sound");
+}
+
+// Progress and Stop with a stand-in sox that reports half its input read
+// and waits: the bar shows it, Convert reads Stop, Stop (and Escape) end
+// the run and the queue and leave the folder as it was; then the real sox
+// makes FLAC, whose progress report stays out of the status line.
+TEST_F(LauncherWindow, ProgressAndStop)
+{
+    set_shell_system_hook(nullptr);
+    testutil::TempDir bin;
+    const std::string w = Work();
+    testutil::WriteFile(bin / "sox", "#!/bin/sh\necho \"$SOX_OPTS $*\" >> " + bin / "log" +
+                                         "\nprintf 'In:50.0%% 00:00:01.00\\r' >&2\nexec sleep 30\n");
+    fs::permissions(bin / "sox", fs::perms::owner_all);
+    testutil::WriteFile("a.au", "x");
+    testutil::WriteFile("b.au", "x");
+    Drop({w + "/a.au", w + "/b.au"});
+    lstview1->Select(TargetIndex("wav"));
+    auto* button = TopLevel()->findChild<QPushButton*>("Convert");
+    auto* bar = TopLevel()->findChild<QProgressBar*>("Progress");
+    ASSERT_NE(button, nullptr);
+    ASSERT_NE(bar, nullptr);
+    EXPECT_FALSE(bar->isVisible());
+    for (const char* how : {"button", "Escape"}) {
+        SCOPED_TRACE(how);
+        testutil::ScopedEnv path("PATH", bin.path().string() + ":/usr/bin:/bin");
+        Click(150, 430);
+        EXPECT_EQ(StatusLine(), "1 of 2: a.au");
+        for (int i = 0; i < 300 && bar->value() != 500; i++) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            Settle();
+        }
+        EXPECT_EQ(bar->value(), 500);
+        EXPECT_TRUE(bar->isVisible());
+        EXPECT_EQ(button->text().toStdString(), "Stop");
+        if (std::string(how) == "button") {
+            Grab("queue");
+            Click(150, 430);
+        } else {
+            QTest::keyClick(TopLevel()->findChild<QListWidget*>(), Qt::Key_Escape);
+            Settle();
+        }
+        EXPECT_EQ(StatusLine(), "Stopped");
+        EXPECT_FALSE(shell_running());
+        EXPECT_FALSE(bar->isVisible());
+        EXPECT_EQ(button->text().toStdString(), "Convert");
+        EXPECT_FALSE(fs::exists("output.wav"));
+    }
+    // The second file of the queue never started; sox was asked for its
+    // progress report by its settings' variable, the line unchanged.
+    EXPECT_EQ(testutil::ReadFile(bin / "log"), "-S " + w + "/a.au output.wav\n-S " + w + "/a.au output.wav\n");
+    if (system("command -v sox >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "sox is not installed";
+    ASSERT_EQ(system("sox -n -r 8000 -c 1 tone.wav synth 1 sine 440 2>/dev/null"), 0);
+    Drop({w + "/tone.wav"});
+    lstview1->Select(TargetIndex("flac"));
+    Click(150, 430);
+    EXPECT_TRUE(WaitForStatus("Done"));
+    EXPECT_EQ(StatusLine(), "Done: " + w + "/output.flac \u2014 click to open its folder");
+    EXPECT_GT(fs::file_size("output.flac"), 0u);
+}
+
+// Where outputs go, and the last target, are kept between runs; beside the
+// input the output takes its name, and one of the input's own type the
+// next free one.
+TEST_F(LauncherWindow, OutputPlacesAreKept)
+{
+    testutil::TempDir dir;
+    testutil::WriteFile(dir / "song.wav", "x");
+    auto radio = [](const char* name) { return TopLevel()->findChild<QRadioButton*>(name); };
+    ASSERT_NE(radio("InStartFolder"), nullptr);
+    EXPECT_TRUE(radio("InStartFolder")->isChecked());
+    EXPECT_EQ(radio("InStartFolder")->text().toStdString(), "In the folder Convert was started in, as output.TYPE");
+    radio("BesideInput")->click();
+    Settle();
+    EXPECT_FALSE(radio("InStartFolder")->isChecked());
+    lstview1->Select(TargetIndex("flac"));
+    Settle();
+    delete fApp;
+    fApp = new TestApp();
+    Settle();
+    EXPECT_TRUE(radio("BesideInput")->isChecked());
+    EXPECT_EQ(lstview1->CurrentSelection(), TargetIndex("flac"));
+    const std::string real = fs::canonical(dir.path()).string();
+    Drop({dir / "song.wav"});
+    struct Case {
+        const char* target;
+        std::string command, status;
+    } cases[] = {
+        {"flac", "sox " + real + "/song.wav song.flac", "Done: " + real + "/song.flac"},
+        {"wav", "sox " + real + "/song.wav song_2.wav", "Done: " + real + "/song_2.wav"},
+    };
+    for (const Case& c : cases) {
+        ran.clear();
+        lstview1->Select(TargetIndex(c.target));
+        Click(150, 430);
+        EXPECT_EQ(ran, std::vector<std::string>{c.command});
+        EXPECT_EQ(StatusLine(), c.status + " \u2014 click to open its folder");
+    }
+    radio("InStartFolder")->click();
+    Settle();
+    EXPECT_EQ(testutil::ReadFile(fConfigHome / "converter/settings"), "outputs=start\ntarget=wav\n");
+}
+
+// Real buttons with names for screen readers, in the Tab order list,
+// Convert, Quit, About; Ctrl+O chooses files, F1 opens About; the two
+// boxes keep dark text under a dark palette.
+TEST_F(LauncherWindow, ButtonsKeysAndPalette)
+{
+    QWidget* top = TopLevel();
+    auto* convert = top->findChild<QPushButton*>("Convert");
+    auto* quit = top->findChild<QPushButton*>("Quit");
+    auto* about = top->findChild<QPushButton*>("About");
+    ASSERT_TRUE(convert != nullptr && quit != nullptr && about != nullptr);
+    EXPECT_EQ(about->accessibleName().toStdString(), "About");
+    EXPECT_FALSE(convert->isEnabled());  // no file yet
+    auto* list = top->findChild<QListWidget*>();
+    EXPECT_EQ(list->accessibleName().toStdString(), "Target");
+    EXPECT_EQ(top->findChild<QLabel*>("StringView1")->accessibleName().toStdString(), "File");
+    EXPECT_EQ(top->findChild<QLabel*>("StatusLine")->accessibleName().toStdString(), "What happened");
+    testutil::WriteFile("a.au", "x");
+    Drop({Work() + "/a.au"});
+    EXPECT_TRUE(convert->isEnabled());
+    list->setFocus();
+    std::vector<std::string> order;
+    for (int i = 0; i < 3; i++) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        order.push_back(QApplication::focusWidget() != nullptr ? QApplication::focusWidget()->objectName().toStdString()
+                                                               : "");
+    }
+    EXPECT_EQ(order, (std::vector<std::string>{"Convert", "Quit", "About"}));
+    {
+        AlertAnswer answer("OK");
+        QTest::keyClick(list, Qt::Key_F1);
+        Settle();
+        EXPECT_TRUE(answer.shown);
+    }
+    testutil::WriteFile("chosen.au", "x");
+    // The window is active again once the box has gone.
+    top->activateWindow();
+    Settle();
+    QTest::keyClick(list, Qt::Key_O, Qt::ControlModifier);
+    Settle();
+    QFileDialog* panel = nullptr;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->isVisible() && qobject_cast<QFileDialog*>(w) != nullptr)
+            panel = qobject_cast<QFileDialog*>(w);
+    ASSERT_NE(panel, nullptr);
+    // The panel's choice of two files, as its Open button gives it.
+    emit panel->filesSelected(
+        {QString::fromStdString(Work() + "/chosen.au"), QString::fromStdString(Work() + "/a.au")});
+    panel->hide();
+    Settle();
+    EXPECT_EQ(test1, Work() + "/chosen.au");
+    EXPECT_EQ(std::string(_stringview1->Text()), Work() + "/chosen.au and 1 more");
+
+    QPalette dark;
+    for (QPalette::ColorRole role : {QPalette::Window, QPalette::Base, QPalette::Button})
+        dark.setColor(role, QColor(0x20, 0x20, 0x20));
+    for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+        dark.setColor(role, QColor(0xF0, 0xF0, 0xF0));
+    const QPalette saved = QApplication::palette();
+    QApplication::setPalette(dark);
+    delete fApp;
+    fApp = new TestApp();
+    Settle();
+    Drop({Work() + "/a.au"});
+    lstview1->Select(TargetIndex("wav"));
+    Click(150, 430);
+    for (const char* box : {"StringView1", "StatusLine"})
+        EXPECT_LT(TopLevel()->findChild<QLabel*>(box)->palette().color(QPalette::WindowText).lightness(), 60) << box;
+    Grab("dark");
+    QApplication::setPalette(saved);
 }
 
 }  // namespace
