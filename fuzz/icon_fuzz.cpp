@@ -42,6 +42,9 @@ static void RemoveScratch()
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
     discard = DiscardingStream();
+    // -o - writes its PNG to standard output: keep it quiet.
+    if (freopen("/dev/null", "w", stdout) == nullptr)
+        abort();
     if (mkdtemp(scratch) == nullptr)
         abort();
     atexit(RemoveScratch);
@@ -119,15 +122,30 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (in == nullptr)
         return 0;
     // The listing as the program makes it, from the file's name: opening,
-    // telling the kind, and every refusal's message (on standard error).
-    static const icon_options kList = {nullptr, false, true, 0, 0, 0, 0, false, nullptr, 0};
+    // telling the kind, and every refusal's message (on standard error);
+    // the input's length picks the selection it lists.
+    static const icon_options kListings[] = {
+        {nullptr, false, true, 0, 0, 0, 0, false, nullptr, 0},  // --list
+        {nullptr, false, true, 0, 0, 0, 0, true, nullptr, 0},  // --list --largest
+        {nullptr, false, true, 2, 0, 0, 0, false, nullptr, 0},  // --list --index=2
+        {nullptr, false, true, 0, 32, 32, 32, false, nullptr, 0},  // --list --width=32 --height=32 --bit-depth=32
+        {nullptr, false, true, 0, 0, 0, 0, false, "1", 2},  // --list --group=1 --frame=2
+    };
     char path[64];
     snprintf(path, sizeof path, "/proc/self/fd/%d", fileno(in));
     icon_run run = {};
-    load_icon(path, &kList, &run);
+    load_icon(path, &kListings[size % 5], &run);
     free_icon_run(&run);
-    if (DecodeEveryBitmap(in, size))
+    if (DecodeEveryBitmap(in, size)) {
         ConvertIntoFiles(in, size);
+        // -o -: one image to standard output, or the refusal of many.
+        static const icon_options kToStdout[] = {
+            {nullptr, true, false, 0, 0, 0, 0, false, nullptr, 0},
+            {nullptr, true, false, 0, 0, 0, 0, true, nullptr, 0},
+        };
+        load_icon(path, &kToStdout[size % 2], &run);
+        free_icon_run(&run);
+    }
     fclose(in);
     return 0;
 }

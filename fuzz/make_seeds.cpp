@@ -133,6 +133,9 @@ int main(int argc, char** argv)
          SaveFile(dir + "/corpus/ani/odd.ani", AniFile(odd)) && SaveFile(dir + "/corpus/pe/pe32.exe", PeFile(pe32)) &&
          SaveFile(dir + "/corpus/pe/pe64.dll", PeFile(pe64)) &&
          SaveFile(dir + "/corpus/ne/program.exe", NeFile(resources)) &&
-         SaveFile(dir + "/corpus/ne/library.icl", NeFile(IconGroup(ico, "", 1, 1), 9));
+         SaveFile(dir + "/corpus/ne/library.icl", NeFile(IconGroup(ico, "", 1, 1), 9)) &&
+         // The icon harness reads every kind the program does.
+         SaveFile(dir + "/corpus/icon/frames.ani", AniFile(ani)) &&
+         SaveFile(dir + "/corpus/icon/program.exe", PeFile(pe32));
     return ok ? 0 : 1;
 }

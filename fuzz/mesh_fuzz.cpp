@@ -3,6 +3,9 @@
 // crashes it checks what the output must be: a model file that the dump
 // tool reads whole, whose count is the meshes written, whose face indices
 // lie below their vertex counts, and with no NaN normal at a finite position.
+// The input's length also picks a run in which memory runs out from some
+// allocation on (the cleaning and the normals then work in place), or one
+// whose output stream fails; those runs are checked for not crashing only.
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -19,6 +22,24 @@
 
 static FILE* output;
 static FILE* devNull;
+
+// Allocations of the run so far, and the first one that fails (0: none).
+static unsigned allocations, firstFailing;
+
+static void* FailingFrom(size_t count, size_t size)
+{
+    if (firstFailing != 0 && ++allocations >= firstFailing)
+        return nullptr;
+    return calloc(count == 0 ? 1 : count, size);
+}
+
+// A stream that takes nothing: every write fails.
+static FILE* RefusingStream()
+{
+    cookie_io_functions_t refuse = {};
+    refuse.write = [](void*, const char*, size_t) -> ssize_t { return -1; };
+    return fopencookie(nullptr, "w", refuse);
+}
 
 static void Require(bool condition, const char* what)
 {
@@ -64,6 +85,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     FILE* in = OpenAsFile(data, size);
     if (in == nullptr)
         return 0;
+    // One length in eight runs short of memory from its first, second, ...
+    // allocation on; one in nine writes into a stream that fails.
+    allocations = 0;
+    firstFailing = size % 8 == 7 ? static_cast<unsigned>(size / 8 % 6 + 1) : 0;
+    AllocateArray = FailingFrom;
+    if (size % 9 == 4) {
+        FILE* refusing = RefusingStream();
+        numMeshes = 0;
+        WriteFileHeader(refusing, numMeshes);
+        uint32_t mainLength;
+        ReadMainChunk(in, refusing, &mainLength);
+        fclose(refusing);
+        fclose(in);
+        return 0;
+    }
     if (ftruncate(fileno(output), 0) != 0)
         abort();
     rewind(output);
@@ -74,6 +110,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     PatchMeshCount(output, numMeshes);
     fflush(output);
     fclose(in);
+    if (firstFailing != 0)
+        return 0;
 
     // The count patch left the position at byte 6.
     fseeko(output, 0, SEEK_END);
