@@ -336,14 +336,21 @@ std::string OutcomeText(const TargetRun& run, const Outcome& outcome)
         return "Done, with a warning: " + outcome.error + "; output: " + place;
     if (outcome.status == 0)
         return "Done: " + place;
-    if (outcome.status == 127)
-        return "Not installed: " + ProgramOf(t) +
-               (*t.package != '\0' && strcmp(t.program, "sox") == 0 && strcmp(t.package, "sox") != 0
-                    ? std::string(" (Debian packages sox and ") + t.package + ")"
-                : *t.package != '\0' ? std::string(" (Debian package ") + t.package + ")"
+    // The shell names a program it cannot find ("sh: 1: opusenc: not
+    // found"), in a pipeline too, where the status is the last program's.
+    const std::string missing = MissingProgram(outcome);
+    if (outcome.status == 127 || !missing.empty()) {
+        const std::string program = missing.empty() ? ProgramOf(t) : missing;
+        const std::string package = program == "sox" ? "sox" : t.package;
+        // sox's format libraries come with sox.
+        if (program == "sox" && strncmp(t.package, "libsox", 6) == 0)
+            return "Not installed: sox (Debian packages sox and " + std::string(t.package) + ")";
+        return "Not installed: " + program +
+               (!package.empty() ? " (Debian package " + package + ")"
                 : t.where == kOwnProgram
                     ? std::string("")
                     : std::string(" (no Debian package has it; put a program of that name on the search path)"));
+    }
     if (*t.note != '\0')
         return std::string("Failed: ") + t.note;
     // sox's failure line says more than what a program after it in a
@@ -352,6 +359,22 @@ std::string OutcomeText(const TargetRun& run, const Outcome& outcome)
     std::string how =
         outcome.status < 0 ? "Stopped by a signal" : "Failed with status " + std::to_string(outcome.status);
     return line.empty() ? how : how + ": " + line;
+}
+
+std::string MissingProgram(const Outcome& outcome)
+{
+    for (size_t at = 0; at < outcome.errors.size();) {
+        size_t end = outcome.errors.find('\n', at);
+        std::string line = outcome.errors.substr(at, end == std::string::npos ? std::string::npos : end - at);
+        // "sh: 1: NAME: not found", as dash says it.
+        const std::string tail = ": not found";
+        size_t name = line.find(": ", line.find(": ") + 2);
+        if (line.rfind("sh: ", 0) == 0 && line.ends_with(tail) && name != std::string::npos &&
+            name + 2 < line.size() - tail.size())
+            return line.substr(name + 2, line.size() - tail.size() - name - 2);
+        at = end == std::string::npos ? outcome.errors.size() : end + 1;
+    }
+    return "";
 }
 
 std::string FailureLine(const Outcome& outcome)

@@ -135,6 +135,10 @@ struct Outcome {
 // status 0 when writing its output fails (a full disk).
 std::string FailureLine(const Outcome& outcome);
 
+// The program the shell could not find, as its "sh: 1: NAME: not found"
+// line names it, or "".
+std::string MissingProgram(const Outcome& outcome);
+
 // Whether the run failed: a status other than 0, or sox's failure line.
 bool Failed(const Outcome& outcome);
 

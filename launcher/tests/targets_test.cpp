@@ -125,7 +125,8 @@ TEST(Targets, OutcomeTexts)
         {"mp3", 2, "sox FAIL formats: no handler for given file type `mp3'", "",
          "Not installed: sox's mp3 support (Debian package libsox-fmt-mp3)"},
         {"mp3", 127, "sh: 1: sox: not found", "", "Not installed: sox (Debian packages sox and libsox-fmt-mp3)"},
-        {"opus", 127, "sh: 1: opusenc: not found", "", "Not installed: sox (Debian packages sox and opus-tools)"},
+        {"opus", 127, "sh: 1: opusenc: not found", "", "Not installed: opusenc (Debian package opus-tools)"},
+        {"opus", 1, "sh: 1: sox: not found", "", "Not installed: sox (Debian package sox)"},
         // A pipeline's last program fails on what sox could not give it.
         {"opus", 1, "Error: unsupported input file: -", "",
          "Failed with status 1: sox FAIL formats: can't open input file `x'"},
