@@ -1,8 +1,10 @@
 #include "MyView.h"
 
+#include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -266,6 +268,22 @@ bool MyView::_ClaimOutput(TargetRun* run)
     }
 }
 
+// The names of the PNG files in folder.
+static std::vector<std::string> PngFiles(const std::string& folder)
+{
+    std::vector<std::string> names;
+    if (DIR* dir = opendir(folder.c_str())) {
+        while (dirent* entry = readdir(dir)) {
+            const std::string name = entry->d_name;
+            if (name.size() > 4 && name.compare(name.size() - 4, 4, ".png") == 0)
+                names.push_back(name);
+        }
+        closedir(dir);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
 // Starts the selected target on the files taken beside the window, one
 // after the other; a click while a command runs is ignored. A target that
 // writes a file of its own name never writes onto its input, asks before
@@ -328,6 +346,11 @@ void MyView::_StartNext()
             options.input = path;
         }
         fRun = run;
+        fPngFolder.clear();
+        if (listitems[run.target].output == kPngFilesBesideInput) {
+            fPngFolder = OutputFolder(run, Outcome{});
+            fPngsBefore = PngFiles(fPngFolder);
+        }
         if (shell_start(command.c_str(), Window(), this, kMsgCommandDone, options) != B_OK) {
             fClaim.Undo();
             fRun.target = -1;
@@ -365,6 +388,13 @@ void MyView::StopCommand()
         printf("Convert: removed the partial output %s\n", path.c_str());
     if (!aside.empty())
         printf("Convert: put back the earlier %s\n", path.c_str());
+    // The PNG files the stopped run wrote beside its input.
+    for (const std::string& name : fPngFolder.empty() ? std::vector<std::string>() : PngFiles(fPngFolder)) {
+        const std::string file = fPngFolder + "/" + name;
+        if (!std::binary_search(fPngsBefore.begin(), fPngsBefore.end(), name) && unlink(file.c_str()) == 0)
+            printf("Convert: removed the output %s\n", file.c_str());
+    }
+    fPngFolder.clear();
     fflush(stdout);
     fRun.target = -1;
 }
