@@ -1004,4 +1004,38 @@ TEST_F(LauncherWindow, ButtonsKeysAndPalette)
     QApplication::setPalette(saved);
 }
 
+// A command's progress is how far its processes have read the input, and
+// it runs in the folder it is given.
+TEST_F(LauncherWindow, ShellProgressFromTheInputRead)
+{
+    struct Seen : BHandler {
+        std::vector<int32> progress;
+        bool done = false;
+        void MessageReceived(BMessage* message) override
+        {
+            int32 value;
+            if (message->what == kMsgProgress && message->FindInt32("progress", &value) == B_OK)
+                progress.push_back(value);
+            done = done || message->what == kMsgCommandDone;
+        }
+    } seen;
+    set_shell_system_hook(nullptr);
+    fs::create_directory("sub");
+    testutil::WriteFile("sub/in.bin", std::string(2000, 'x'));
+    ShellOptions options;
+    options.directory = Work() + "/sub";
+    options.progressWhat = kMsgProgress;
+    options.input = Work() + "/sub/in.bin";
+    ASSERT_EQ(shell_start("pwd > here; exec 3< in.bin; dd bs=1000 count=1 <&3 >/dev/null 2>&1; sleep 1", fApp, &seen,
+                          kMsgCommandDone, options),
+              B_OK);
+    for (int i = 0; i < 500 && !seen.done; i++) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        Settle();
+    }
+    EXPECT_TRUE(seen.done);
+    EXPECT_NE(std::find(seen.progress.begin(), seen.progress.end(), 500), seen.progress.end());
+    EXPECT_EQ(testutil::ReadFile("sub/here"), Work() + "/sub\n");
+}
+
 }  // namespace
