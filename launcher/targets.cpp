@@ -366,11 +366,13 @@ std::string MissingProgram(const Outcome& outcome)
     for (size_t at = 0; at < outcome.errors.size();) {
         size_t end = outcome.errors.find('\n', at);
         std::string line = outcome.errors.substr(at, end == std::string::npos ? std::string::npos : end - at);
-        // "sh: 1: NAME: not found", as dash says it.
+        // "sh: 1: NAME: not found", as dash says it (its name as it was
+        // started: sh, /bin/sh).
         const std::string tail = ": not found";
-        size_t name = line.find(": ", line.find(": ") + 2);
-        if (line.rfind("sh: ", 0) == 0 && line.ends_with(tail) && name != std::string::npos &&
-            name + 2 < line.size() - tail.size())
+        const size_t shell = line.find(": ");
+        size_t name = line.find(": ", shell + 2);
+        if (shell != std::string::npos && shell >= 2 && line.compare(shell - 2, 2, "sh") == 0 && line.ends_with(tail) &&
+            name != std::string::npos && name + 2 < line.size() - tail.size())
             return line.substr(name + 2, line.size() - tail.size() - name - 2);
         at = end == std::string::npos ? outcome.errors.size() : end + 1;
     }

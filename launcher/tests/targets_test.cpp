@@ -126,7 +126,7 @@ TEST(Targets, OutcomeTexts)
          "Not installed: sox's mp3 support (Debian package libsox-fmt-mp3)"},
         {"mp3", 127, "sh: 1: sox: not found", "", "Not installed: sox (Debian packages sox and libsox-fmt-mp3)"},
         {"opus", 127, "sh: 1: opusenc: not found", "", "Not installed: opusenc (Debian package opus-tools)"},
-        {"opus", 1, "sh: 1: sox: not found", "", "Not installed: sox (Debian package sox)"},
+        {"opus", 1, "/bin/sh: 1: sox: not found", "", "Not installed: sox (Debian package sox)"},
         // A pipeline's last program fails on what sox could not give it.
         {"opus", 1, "Error: unsupported input file: -", "",
          "Failed with status 1: sox FAIL formats: can't open input file `x'"},
