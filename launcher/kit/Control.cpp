@@ -58,8 +58,8 @@ BButton::BButton(BRect frame, const char* name, const char* label, BMessage* mes
     : BControl(frame, name, label, message, resizingMode, flags)
 {
     auto* button = new QPushButton(_Host());
-    // Return presses the default button only, not whichever has the focus.
-    button->setAutoDefault(false);
+    // Return presses the button that has the focus, as Space does.
+    button->setAutoDefault(true);
     _SetButton(button);
 }
 

@@ -42,8 +42,8 @@ private:
     QAbstractButton* fButton = nullptr;
 };
 
-// A push button drawn in the platform's look; Space presses the one with
-// the focus, and Return the window's default one.
+// A push button drawn in the platform's look; Space and Return press the
+// one with the focus.
 class BButton : public BControl {
 public:
     BButton(BRect frame, const char* name, const char* label, BMessage* message,

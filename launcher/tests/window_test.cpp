@@ -960,6 +960,13 @@ TEST_F(LauncherWindow, ButtonsKeysAndPalette)
                                                                : "");
     }
     EXPECT_EQ(order, (std::vector<std::string>{"Convert", "Quit", "About"}));
+    // Return on a button presses it, not Convert.
+    const int quits = fApp->fQuits;
+    ran.clear();
+    QTest::keyClick(quit, Qt::Key_Return);
+    Settle();
+    EXPECT_EQ(fApp->fQuits, quits + 1);
+    EXPECT_TRUE(ran.empty());
     {
         AlertAnswer answer("OK");
         QTest::keyClick(list, Qt::Key_F1);
