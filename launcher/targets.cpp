@@ -1,5 +1,9 @@
 #include "targets.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -145,13 +149,16 @@ FileKind SniffKind(const unsigned char* b, size_t size)
 
 FileKind KindOfFile(const std::string& path)
 {
+    // Only a regular file is read: opening a named pipe would wait for a
+    // writer, and a device may never end a read, while the window waits.
     unsigned char head[16];
-    FILE* file = fopen(path.c_str(), "rb");
-    if (file == nullptr)
+    const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    struct stat status;
+    if (fd < 0)
         return kUnknownKind;
-    size_t got = fread(head, 1, sizeof head, file);
-    fclose(file);
-    return SniffKind(head, got);
+    ssize_t got = fstat(fd, &status) == 0 && S_ISREG(status.st_mode) ? read(fd, head, sizeof head) : -1;
+    close(fd);
+    return got > 0 ? SniffKind(head, static_cast<size_t>(got)) : kUnknownKind;
 }
 
 // The kind of file a target's program reads.

@@ -1,5 +1,6 @@
 // The target table and command building, without a window.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <sstream>
 
@@ -203,6 +204,11 @@ TEST(Targets, KindsByContent)
     for (const Case& c : cases)
         EXPECT_EQ(SniffKind(reinterpret_cast<const unsigned char*>(c.head.data()), c.head.size()), c.kind)
             << testing::PrintToString(c.head);
+    // Neither a named pipe without a writer nor a device is read.
+    testutil::TempDir dir;
+    ASSERT_EQ(mkfifo((dir / "pipe.wav").c_str(), 0600), 0);
+    EXPECT_EQ(KindOfFile(dir / "pipe.wav"), kUnknownKind);
+    EXPECT_EQ(KindOfFile("/dev/zero"), kUnknownKind);
     EXPECT_EQ(CannotRead(Index("zelm"), "/m/a.wav", kSound), "zelm reads a 3DS scene; a.wav is a sound");
     EXPECT_EQ(CannotRead(Index("wav"), "/m/a.ico", kIconFile),
               "wav reads a sound; a.ico is an icon or a program with icons");
