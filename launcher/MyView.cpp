@@ -315,7 +315,7 @@ void MyView::_StartNext()
     const bool several = fQueue.size() > 1;
     while (fNext < fQueue.size()) {
         const std::string path = fQueue[fNext++];
-        const std::string leaf = path.substr(path.rfind('/') + 1);
+        const std::string leaf = LeafOf(path);
         const std::string cannot = CannotRead(fQueueTarget, path, KindOfFile(path));
         if (!cannot.empty()) {
             _SetStatus("Not converted: " + cannot);
@@ -408,6 +408,14 @@ void MyView::_Stop()
     _SetStatus("Stopped");
 }
 
+void MyView::_ConvertOrStop()
+{
+    if (IsRunning())
+        _Stop();
+    else
+        _Convert();
+}
+
 void MyView::_ShowRunning(bool running)
 {
     fConvert->SetLabel(running ? "Stop" : "Convert");
@@ -439,7 +447,7 @@ void MyView::_Finish(const Outcome& outcome)
     std::string hint;
     if (!failed && listitems[fRun.target].output == kBareSamples)
         hint = PlayHint(fRun, shell_read(SampleFormatQuery(fRun)));
-    const std::string leaf = fRun.path.substr(fRun.path.rfind('/') + 1);
+    const std::string leaf = LeafOf(fRun.path);
     fRun.target = -1;
     if (fQueue.size() > 1) {
         if (failed)
@@ -499,10 +507,7 @@ void MyView::MouseDown(BPoint)
     } else if (InSpot(kQuitSpot, h0, v0)) {
         be_app->PostMessage(B_QUIT_REQUESTED);
     } else if (InSpot(kConvertSpot, h0, v0) && !test1.empty()) {
-        if (IsRunning())
-            _Stop();
-        else
-            _Convert();
+        _ConvertOrStop();
     }
 }
 
@@ -560,10 +565,7 @@ void MyView::MessageReceived(BMessage* message)
         _TakeFiles(message);
         return;
     case kMsgConvert:
-        if (IsRunning())
-            _Stop();
-        else
-            _Convert();
+        _ConvertOrStop();
         return;
     case kMsgQuit:
         be_app->PostMessage(B_QUIT_REQUESTED);

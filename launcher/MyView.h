@@ -49,6 +49,8 @@ private:
     bool _ClaimOutput(TargetRun* run);
     void _Finish(const Outcome& outcome);
     void _Stop();
+    // The Convert button and spot: Stop while a run goes.
+    void _ConvertOrStop();
     void _ShowRunning(bool running);
     // Greys the targets that can read none of the files, by their kinds.
     void _GreyTargets();

@@ -61,7 +61,7 @@ std::string QuotePath(const std::string& path)
 
 // The last component of a path, and that without its extension (a
 // leading '.' starts none).
-static std::string LeafOf(const std::string& path)
+std::string LeafOf(const std::string& path)
 {
     size_t slash = path.rfind('/');
     return path.substr(slash == std::string::npos ? 0 : slash + 1);

@@ -61,6 +61,9 @@ extern const char* const kInstallDir;
 // as '\'', so that the shell passes it as one word and runs nothing of it.
 std::string QuotePath(const std::string& path);
 
+// The last component of a path.
+std::string LeafOf(const std::string& path);
+
 // The file a target writes in the working directory under a name of its
 // own (kNamedOutput, kBareSamples, kTextFile) when it runs on path: its name, or "" for
 // a target without one.
