@@ -285,10 +285,10 @@ static std::vector<std::string> PngFiles(const std::string& folder)
 }
 
 // Starts the selected target on the files taken beside the window, one
-// after the other; a click while a command runs is ignored. A target that
-// writes a file of its own name never writes onto its input, asks before
-// an existing file is replaced, and keeps the earlier file until the new
-// one is whole.
+// after the other; while a command runs this does nothing (the button is
+// Stop then). A target that writes a file of its own name never writes
+// onto its input, asks before an existing file is replaced, and keeps the
+// earlier file until the new one is whole.
 void MyView::_Convert()
 {
     if (shell_running())
