@@ -1,6 +1,7 @@
 #include "Control.h"
 
 #include <QCheckBox>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
 
@@ -54,10 +55,25 @@ status_t BControl::Invoke()
     return Window()->PostMessage(&copy, target);
 }
 
+namespace {
+
+// A push button that takes a double click as one click. The second press
+// of a double click would press it again: a button that changes what it
+// does once pressed (Convert becoming Stop) would at once undo the first.
+class SingleClickButton : public QPushButton {
+public:
+    using QPushButton::QPushButton;
+
+protected:
+    void mouseDoubleClickEvent(QMouseEvent* event) override { event->accept(); }
+};
+
+}  // namespace
+
 BButton::BButton(BRect frame, const char* name, const char* label, BMessage* message, uint32 resizingMode, uint32 flags)
     : BControl(frame, name, label, message, resizingMode, flags)
 {
-    auto* button = new QPushButton(_Host());
+    auto* button = new SingleClickButton(_Host());
     // Return presses the button that has the focus, as Space does.
     button->setAutoDefault(true);
     _SetButton(button);

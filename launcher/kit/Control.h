@@ -43,7 +43,7 @@ private:
 };
 
 // A push button drawn in the platform's look; Space and Return press the
-// one with the focus.
+// one with the focus, and a double click presses it once.
 class BButton : public BControl {
 public:
     BButton(BRect frame, const char* name, const char* label, BMessage* message,
