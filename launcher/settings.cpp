@@ -1,11 +1,12 @@
 #include "settings.h"
 
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+
+#include "output_file.h"
 
 std::string SettingsPath()
 {
@@ -48,22 +49,13 @@ bool SaveSettings(const Settings& settings)
     if (path.empty())
         return false;
     MakeFolders(path);
-    // A whole new file renamed over the old one: a crash meanwhile leaves
-    // the earlier settings.
-    const std::string temporary = path + ".new";
-    {
-        std::ofstream file(temporary, std::ios::trunc);
-        file << "outputs=" << (settings.outputs == kBesideInput ? "beside" : "start") << "\n";
-        file << "target=" << settings.target << "\n";
-        file.flush();
-        if (!file) {
-            unlink(temporary.c_str());
-            return false;
-        }
-    }
-    if (rename(temporary.c_str(), path.c_str()) != 0) {
-        unlink(temporary.c_str());
+    // Through the converters' output file: a crash meanwhile leaves the
+    // earlier settings, and a settings file that is a link (kept with
+    // other dotfiles) stays one.
+    output_file out;
+    if (output_open(&out, path.c_str(), "Convert", nullptr) != 0)
         return false;
-    }
-    return true;
+    fprintf(out.stream, "outputs=%s\ntarget=%s\n", settings.outputs == kBesideInput ? "beside" : "start",
+            settings.target.c_str());
+    return output_commit(&out) == 0;
 }

@@ -493,6 +493,12 @@ TEST(Settings, KeptBetweenRuns)
     EXPECT_EQ(kept.target, "wav");
     testutil::WriteFile(config / "converter/settings", "colour=blue\noutputs=start\n");
     EXPECT_EQ(LoadSettings().outputs, kInStartFolder);
+    // A settings file kept elsewhere through a link stays a link.
+    std::filesystem::remove(config / "converter/settings");
+    std::filesystem::create_symlink(home / "dotfile", config / "converter/settings");
+    EXPECT_TRUE(SaveSettings(kept));
+    EXPECT_TRUE(std::filesystem::is_symlink(config / "converter/settings"));
+    EXPECT_EQ(testutil::ReadFile(home / "dotfile"), "outputs=beside\ntarget=wav\n");
     // A folder where the file should be: nothing kept, the folder stays.
     std::filesystem::remove(config / "converter/settings");
     std::filesystem::create_directory(config / "converter/settings");
