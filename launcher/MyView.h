@@ -82,15 +82,15 @@ private:
     // answer that "Do the same for the rest" keeps for the "already
     // exists" alert (-1: ask).
     std::vector<std::string> fQueue;
-    // For a run whose PNG files go beside its input: that folder and the
-    // PNG files it held before, so that Stop can remove the run's own.
-    std::string fPngFolder;
-    std::vector<std::string> fPngsBefore;
     size_t fNext = 0;
     int32 fQueueTarget = -1;
     size_t fConverted = 0;
     std::vector<std::string> fFailures;
     int32 fRestAnswer = -1;
+    // For a run whose PNG files go beside its input: that folder and the
+    // PNG files it held before, so that Stop can remove the run's own.
+    std::string fPngFolder;
+    std::vector<std::string> fPngsBefore;
 };
 
 // The absolute path of the last file dropped on the window (empty before),

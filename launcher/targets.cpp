@@ -368,34 +368,40 @@ std::string OutcomeText(const TargetRun& run, const Outcome& outcome)
     return line.empty() ? how : how + ": " + line;
 }
 
-std::string MissingProgram(const Outcome& outcome)
+// What take makes of the first line of the command's standard error that
+// it makes something of ("" for a line it passes over).
+template <typename Take> static std::string FirstErrorLine(const Outcome& outcome, Take take)
 {
     for (size_t at = 0; at < outcome.errors.size();) {
         size_t end = outcome.errors.find('\n', at);
-        std::string line = outcome.errors.substr(at, end == std::string::npos ? std::string::npos : end - at);
-        // "sh: 1: NAME: not found", as dash says it (its name as it was
-        // started: sh, /bin/sh).
-        const std::string tail = ": not found";
-        const size_t shell = line.find(": ");
-        size_t name = line.find(": ", shell + 2);
-        if (shell != std::string::npos && shell >= 2 && line.compare(shell - 2, 2, "sh") == 0 && line.ends_with(tail) &&
-            name != std::string::npos && name + 2 < line.size() - tail.size())
-            return line.substr(name + 2, line.size() - tail.size() - name - 2);
+        const std::string taken =
+            take(outcome.errors.substr(at, end == std::string::npos ? std::string::npos : end - at));
+        if (!taken.empty())
+            return taken;
         at = end == std::string::npos ? outcome.errors.size() : end + 1;
     }
     return "";
 }
 
+std::string MissingProgram(const Outcome& outcome)
+{
+    return FirstErrorLine(outcome, [](const std::string& line) -> std::string {
+        // "sh: 1: NAME: not found", as dash says it (its name as it was
+        // started: sh, /bin/sh).
+        const std::string tail = ": not found";
+        const size_t shell = line.find(": ");
+        const size_t name = line.find(": ", shell + 2);
+        if (shell != std::string::npos && shell >= 2 && line.compare(shell - 2, 2, "sh") == 0 && line.ends_with(tail) &&
+            name != std::string::npos && name + 2 < line.size() - tail.size())
+            return line.substr(name + 2, line.size() - tail.size() - name - 2);
+        return "";
+    });
+}
+
 std::string FailureLine(const Outcome& outcome)
 {
-    for (size_t at = 0; at < outcome.errors.size();) {
-        size_t end = outcome.errors.find('\n', at);
-        std::string line = outcome.errors.substr(at, end == std::string::npos ? std::string::npos : end - at);
-        if (line.rfind("sox FAIL ", 0) == 0)
-            return line;
-        at = end == std::string::npos ? outcome.errors.size() : end + 1;
-    }
-    return "";
+    return FirstErrorLine(
+        outcome, [](const std::string& line) { return line.rfind("sox FAIL ", 0) == 0 ? line : std::string(); });
 }
 
 bool Failed(const Outcome& outcome) { return outcome.status != 0 || !FailureLine(outcome).empty(); }

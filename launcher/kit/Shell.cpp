@@ -24,6 +24,7 @@
 #include <deque>
 #include <fstream>
 #include <string>
+#include <string_view>
 #include <thread>
 
 static int (*shellHook)(const char*) = nullptr;
@@ -351,9 +352,9 @@ status_t shell_start(const char* command, BLooper* looper, BHandler* handler, ui
     // its own of the same names.
     std::vector<char*> environment;
     for (char** setting = environ; *setting != nullptr; setting++) {
-        const std::string name = std::string(*setting).substr(0, std::string(*setting).find('=') + 1);
+        const std::string_view entry(*setting), name = entry.substr(0, entry.find('=') + 1);
         if (std::none_of(options.environment.begin(), options.environment.end(),
-                         [&](const std::string& added) { return added.rfind(name, 0) == 0; }))
+                         [&](const std::string& added) { return added.starts_with(name); }))
             environment.push_back(*setting);
     }
     for (const std::string& added : options.environment)
