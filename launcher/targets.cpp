@@ -211,7 +211,10 @@ int32_t ReadSoxLine(const std::string& line)
     if (line.rfind("In:", 0) == 0) {
         char* end = nullptr;
         double percent = strtod(line.c_str() + 3, &end);
-        return end != line.c_str() + 3 && *end == '%' ? static_cast<int32_t>(percent * 10 + 0.5) : -2;
+        // A figure outside 0 to 100 (or none, "nan") is no figure: a cast
+        // of it would be undefined.
+        const bool figure = end != line.c_str() + 3 && *end == '%' && percent >= 0 && percent <= 100;
+        return figure ? static_cast<int32_t>(percent * 10 + 0.5) : -2;
     }
     static const char* const kDetails[] = {
         "Input File", "Output File",     "Channels", "Sample Rate", "Precision",       "Duration",    "File Size",
